@@ -1,0 +1,11 @@
+# Warnings for every target of the project; OMBREL_WERROR makes them errors (CI sets it).
+function(ombrel_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+    if(OMBREL_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()

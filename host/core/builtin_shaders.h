@@ -1,0 +1,38 @@
+// Shaders that the stand-in host itself provides, for scenes and tests.
+#ifndef OMBREL_HOST_BUILTIN_SHADERS_H
+#define OMBREL_HOST_BUILTIN_SHADERS_H
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "host_api.h"
+
+struct HostNode;
+
+namespace ombrel::host {
+
+// Built-in shader types. The colour shader's parameter 1000 is its colour.
+constexpr int32_t kColorShaderType = 5832;
+// Returns the sample point (u, v, w) as the colour: the way to check any transform numerically.
+constexpr int32_t kUvShaderType = 1100001;
+
+class BuiltinShader {
+ public:
+  virtual ~BuiltinShader() = default;
+  // Reads the node's parameters; 0 on success.
+  virtual int32_t InitRender(HostNode& node, const HostInitRender& irs) = 0;
+  virtual void FreeRender() {}
+  // Safe on render threads between InitRender and FreeRender.
+  virtual HostVector Sample(const HostChannelData& cd) const = 0;
+};
+
+// The built-in shader of this type, or null.
+std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type);
+
+// Type by scene name ("color", "uv"); 0 when unknown.
+int32_t BuiltinShaderType(std::string_view name);
+
+}  // namespace ombrel::host
+
+#endif

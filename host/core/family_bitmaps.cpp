@@ -1,0 +1,59 @@
+#include <algorithm>
+#include <limits>
+
+#include "bitmap.h"
+#include "families.h"
+#include "host.h"
+
+bool HostBitmap::Init(int32_t w, int32_t h) {
+  // Refuse sizes that are empty or would not fit in memory rather than wrap around.
+  if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > (int64_t{1} << 28)) return false;
+  width = w;
+  height = h;
+  rgb.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
+  return true;
+}
+
+namespace ombrel::host {
+namespace {
+
+HostBitmap* Alloc(HostModule* module) {
+  if (module) module->ledger.HandleCreated();
+  return new HostBitmap();
+}
+void Free(HostModule* module, HostBitmap* bmp) {
+  if (!bmp) return;
+  if (module) module->ledger.HandleFreed();
+  delete bmp;
+}
+HostBool Init(HostBitmap* bmp, int32_t w, int32_t h, int32_t depth) {
+  return bmp && depth == 24 && bmp->Init(w, h) ? HOST_TRUE : HOST_FALSE;
+}
+int32_t Width(const HostBitmap* bmp) { return bmp ? bmp->width : 0; }
+int32_t Height(const HostBitmap* bmp) { return bmp ? bmp->height : 0; }
+uint8_t Channel(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+void SetPixel(HostBitmap* bmp, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b) {
+  if (!bmp || !bmp->Inside(x, y)) return;
+  uint8_t* px = &bmp->rgb[(static_cast<size_t>(y) * static_cast<size_t>(bmp->width) + static_cast<size_t>(x)) * 3];
+  px[0] = Channel(r);
+  px[1] = Channel(g);
+  px[2] = Channel(b);
+}
+void GetPixel(const HostBitmap* bmp, int32_t x, int32_t y, int32_t rgb[3]) {
+  if (!rgb) return;
+  rgb[0] = rgb[1] = rgb[2] = 0;
+  if (!bmp || !bmp->Inside(x, y)) return;
+  const uint8_t* px =
+      &bmp->rgb[(static_cast<size_t>(y) * static_cast<size_t>(bmp->width) + static_cast<size_t>(x)) * 3];
+  rgb[0] = px[0];
+  rgb[1] = px[1];
+  rgb[2] = px[2];
+}
+
+const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc, Free, Init, Width, Height, SetPixel, GetPixel};
+
+}  // namespace
+
+const HostBitmapApi* BitmapFamily() { return &kBitmaps; }
+
+}  // namespace ombrel::host

@@ -1,0 +1,66 @@
+#include "families.h"
+#include "host.h"
+#include "resources/module_resources.h"
+
+namespace ombrel::host {
+namespace {
+
+std::string Text(HostStr s) { return std::string(s.data ? s.data : "", static_cast<size_t>(s.length)); }
+
+HostBool RegisterDescription(HostModule* module, int32_t id, HostStr name, const HostResource* resource) {
+  if (!module || !module->host || !resource || !resource->resources) return HOST_FALSE;
+  const Description* description = resource->resources->FindDescription(Text(name));
+  if (!description) {
+    module->host->Log().push_back("no description \"" + Text(name) + "\" for plug-in " + std::to_string(id));
+    return HOST_FALSE;
+  }
+  module->host->GetRegistry().SetDescription(id, module, std::make_shared<Description>(*description));
+  return HOST_TRUE;
+}
+
+HostBool RegisterShader(HostModule* module, int32_t id, HostStr name, int32_t info, const HostShaderClass* cls,
+                        HostStr description, int32_t diskLevel) {
+  (void)diskLevel;
+  if (!module || !module->host || !cls || cls->size < sizeof(HostShaderClass)) return HOST_FALSE;
+  auto record = std::make_unique<PluginRecord>();
+  record->id = id;
+  record->pluginType = HOST_PLUGINTYPE_SHADER;
+  record->name = Text(name);
+  record->descriptionName = Text(description);
+  record->info = info;
+  record->module = module;
+  record->shaderClass = *cls;
+  return module->host->GetRegistry().Add(std::move(record)) ? HOST_TRUE : HOST_FALSE;
+}
+
+HostBool RegisterTool(HostModule* module, int32_t id, HostStr name, int32_t info, HostStr help,
+                      const HostToolClass* cls, void* instance) {
+  if (!instance) return HOST_FALSE;
+  if (!module || !module->host || !cls || cls->size < sizeof(HostToolClass)) {
+    if (cls && cls->destroy) cls->destroy(instance);
+    return HOST_FALSE;
+  }
+  auto record = std::make_unique<PluginRecord>();
+  record->id = id;
+  record->pluginType = HOST_PLUGINTYPE_TOOL;
+  record->name = Text(name);
+  record->help = Text(help);
+  record->descriptionName = Text(cls->getResourceSymbol(instance));
+  record->info = info;
+  record->module = module;
+  record->toolClass = *cls;
+  record->toolInstance = instance;
+  if (!module->host->GetRegistry().Add(std::move(record))) {
+    cls->destroy(instance);
+    return HOST_FALSE;
+  }
+  return HOST_TRUE;
+}
+
+const HostRegistryApi kRegistry{sizeof(HostRegistryApi), RegisterDescription, RegisterShader, RegisterTool};
+
+}  // namespace
+
+const HostRegistryApi* RegistryFamily() { return &kRegistry; }
+
+}  // namespace ombrel::host

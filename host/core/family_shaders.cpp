@@ -1,0 +1,71 @@
+#include <cmath>
+
+#include "builtin_shaders.h"
+#include "families.h"
+#include "host.h"
+#include "noise.h"
+#include "render_context.h"
+#include "scene.h"
+
+namespace ombrel::host {
+namespace {
+
+int32_t InitRender(HostNode* shader, const HostInitRender* irs) {
+  if (!shader || !irs) return -1;
+  if (shader->builtin) return shader->builtin->InitRender(*shader, *irs);
+  if (shader->plugin) return shader->plugin->shaderClass.initRender(shader->pluginData, shader, irs);
+  return -1;
+}
+
+HostVector Sample(HostNode* shader, HostChannelData* cd) {
+  if (!shader || !cd) return HostVector{0, 0, 0};
+  if (shader->builtin) return shader->builtin->Sample(*cd);
+  if (shader->plugin) return shader->plugin->shaderClass.output(shader->pluginData, shader, cd);
+  return HostVector{0, 0, 0};
+}
+
+void FreeRender(HostNode* shader) {
+  if (!shader) return;
+  if (shader->builtin) shader->builtin->FreeRender();
+  else if (shader->plugin) shader->plugin->shaderClass.freeRender(shader->pluginData, shader);
+}
+
+HostBitmap* GetBitmap(HostNode*) { return nullptr; }
+
+HostBool Message(HostNode* shader, int32_t type, void* data) {
+  if (!shader) return HOST_FALSE;
+  if (shader->plugin) return shader->plugin->shaderClass.message(shader->pluginData, shader, type, data);
+  return HOST_TRUE;
+}
+
+double SrgbToLinear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
+
+HostVector TransformColor(HostVector c, int32_t mode) {
+  if (mode != HOST_COLORSPACE_SRGB_TO_LINEAR) return c;
+  return HostVector{SrgbToLinear(c.x), SrgbToLinear(c.y), SrgbToLinear(c.z)};
+}
+
+const HostRayObject* VolumeLastHit(const HostVolume* vd) { return vd ? vd->lastHit : nullptr; }
+int32_t VolumeLastPolygon(const HostVolume* vd) { return vd && vd->lastHit ? vd->lastPolygon : -1; }
+HostVector VolumeHitPoint(const HostVolume* vd) { return vd ? vd->hitPoint : HostVector{0, 0, 0}; }
+HostBool VolumeWeights(const HostVolume* vd, double weights[4]) {
+  if (!vd || !vd->lastHit || !weights) return HOST_FALSE;
+  for (int i = 0; i < 4; ++i) weights[i] = vd->weights[i];
+  return HOST_TRUE;
+}
+HostNode* RaySource(const HostRayObject* ro) { return ro ? ro->source : nullptr; }
+HostNode* RayOrigin(const HostRayObject* ro) { return ro ? ro->origin : nullptr; }
+int32_t RayIndex(const HostRayObject* ro) { return ro ? ro->index : 0; }
+double TurbulenceC(HostVector p, double octaves, HostBool absolute) {
+  return Turbulence(p.x, p.y, p.z, octaves, absolute != 0);
+}
+
+const HostShaderApi kShaders{sizeof(HostShaderApi), InitRender,   Sample,       FreeRender,        GetBitmap,
+                             Message,               TransformColor, VolumeLastHit, VolumeLastPolygon, VolumeHitPoint,
+                             VolumeWeights,         RaySource,    RayOrigin,    RayIndex,          TurbulenceC};
+
+}  // namespace
+
+const HostShaderApi* ShaderFamily() { return &kShaders; }
+
+}  // namespace ombrel::host

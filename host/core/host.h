@@ -1,0 +1,106 @@
+// The stand-in host: loads modules, drives their lifecycle and offers them its services.
+#ifndef OMBREL_HOST_HOST_H
+#define OMBREL_HOST_HOST_H
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "host_api.h"
+#include "memory_ledger.h"
+#include "module_library.h"
+#include "registry.h"
+
+namespace ombrel::host {
+
+class Host;
+class ModuleResources;
+
+struct LoadOptions {
+  int32_t interfaceVersion = HOST_API_VERSION;  // reported in the table (tests hand older ones)
+  std::optional<std::filesystem::path> resourceDir;  // instead of "res" beside the module
+  bool passModulePath = true;                        // false hands the module a null path
+};
+
+}  // namespace ombrel::host
+
+// One loaded module as the host knows it. The table handed to c4d_main points back here.
+struct HostModule {
+  ombrel::host::Host* host = nullptr;
+  std::unique_ptr<ombrel::host::ModuleLibrary> library;
+  std::filesystem::path file;
+  std::string fileUtf8;
+  ombrel::host::LoadOptions options;
+  HostApi api{};
+  ombrel::host::MemoryLedger ledger;
+};
+
+// A module's loaded resources; the handle the module keeps as its GeResource.
+struct HostResource {
+  std::shared_ptr<ombrel::host::ModuleResources> resources;
+};
+
+namespace ombrel::host {
+
+// Drives one module through the host's side of the lifecycle. Each step is one c4d_main call,
+// so tests can take the steps in any order; Load and Unload run the usual sequence.
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  // Opens the module file; no c4d_main call yet. Null with `error` set on failure.
+  HostModule* Open(const std::filesystem::path& file, const LoadOptions& options, std::string& error);
+  int32_t Init(HostModule* module);                 // action 1
+  int32_t Message(HostModule* module, int32_t id, void* data = nullptr);  // action 6
+  int32_t Start(HostModule* module);                // action 2
+  int32_t End(HostModule* module);                  // action 3
+  int32_t Call(HostModule* module, int32_t action, void* p1, void* p2, void* p3);
+  // Frees the module's plug-in objects and registrations, then closes the file.
+  void Close(HostModule* module);
+
+  // Open, init, message 1 (resources), start. Null with `error` set when a step fails.
+  HostModule* Load(const std::filesystem::path& file, const LoadOptions& options, std::string& error);
+  // End, then close.
+  void Unload(HostModule* module);
+
+  Registry& GetRegistry() { return registry_; }
+  Console& GetConsole() { return console_; }
+  // Problems the host itself reports (unreadable resources, ...), one line each.
+  std::vector<std::string>& Log() { return log_; }
+
+  // Documents the host keeps; all are freed before a module ends.
+  HostNode* NewDocument(const std::string& name);
+  void FreeDocuments();
+  HostNode* ActiveDocument() const { return active_; }
+
+  // Scene-changed events the modules posted.
+  void NoteSceneChanged() { sceneChanges_++; }
+  int64_t SceneChanges() const { return sceneChanges_; }
+  // Host commands: a registered tool's ID makes it the active tool. False for unknown commands.
+  bool RunCommand(int32_t command);
+  int32_t ActiveTool() const { return activeTool_; }
+
+ private:
+  Registry registry_;
+  Console console_;
+  std::vector<std::string> log_;
+  std::vector<std::unique_ptr<HostModule>> modules_;
+  std::vector<std::unique_ptr<HostNode>> documents_;
+  HostNode* active_ = nullptr;
+  int64_t sceneChanges_ = 0;
+  int32_t activeTool_ = 0;
+};
+
+// The default module file: beside the running program, else the build output.
+std::filesystem::path DefaultModulePath();
+
+}  // namespace ombrel::host
+
+#endif

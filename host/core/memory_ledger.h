@@ -1,0 +1,51 @@
+// Accounting of a module's memory: every block it takes from the host, and every host object
+// it asked for, so tests can prove that nothing leaks and nothing is allocated while rendering.
+#ifndef OMBREL_HOST_MEMORY_LEDGER_H
+#define OMBREL_HOST_MEMORY_LEDGER_H
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ombrel::host {
+
+struct LedgerSnapshot {
+  int64_t liveBlocks = 0;
+  int64_t liveBytes = 0;
+  int64_t totalAllocations = 0;  // blocks ever allocated, plus reallocations
+  int64_t liveHandles = 0;       // host objects (containers, values, links, bitmaps, nodes) the module owns
+  int64_t totalHandles = 0;
+};
+
+class MemoryLedger {
+ public:
+  // Safe on any thread. Blocks carry a header with their size and owner, so free needs no lookup.
+  void* Allocate(int64_t size, int32_t line, const char* file);
+  void* Reallocate(void* block, int64_t size);
+  void Free(void* block);
+
+  void HandleCreated() { liveHandles_++; totalHandles_++; }
+  void HandleFreed() { liveHandles_--; }
+
+  LedgerSnapshot Snapshot() const;
+  // "file:line size" of every live block, for leak reports. Main thread only.
+  std::vector<std::string> LiveBlocks() const;
+
+  // A failure injection for tests: allocation number n (1-based, counted from now) fails.
+  void FailAllocation(int64_t n) { failAt_ = totalAllocations_ + n; }
+
+ private:
+  std::atomic<int64_t> liveBlocks_{0};
+  std::atomic<int64_t> liveBytes_{0};
+  std::atomic<int64_t> totalAllocations_{0};
+  std::atomic<int64_t> liveHandles_{0};
+  std::atomic<int64_t> totalHandles_{0};
+  std::atomic<int64_t> failAt_{0};
+  struct BlockHeader* head_ = nullptr;  // live blocks, linked for leak reports
+  mutable std::atomic_flag listLock_ = ATOMIC_FLAG_INIT;
+};
+
+}  // namespace ombrel::host
+
+#endif

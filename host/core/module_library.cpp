@@ -1,0 +1,77 @@
+#include "module_library.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace ombrel::host {
+
+const char* ModuleSuffix() {
+#if defined(_WIN32)
+  return ".cdl64";
+#elif defined(__APPLE__)
+  return ".dylib";
+#else
+  return ".so";
+#endif
+}
+
+std::filesystem::path ExecutableDir() {
+#if defined(_WIN32)
+  wchar_t buf[4096];
+  const DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(sizeof(buf) / sizeof(buf[0])));
+  if (n == 0 || n >= sizeof(buf) / sizeof(buf[0])) return {};
+  return std::filesystem::path(std::wstring(buf, n)).parent_path();
+#elif defined(__linux__)
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path();
+#else
+  return {};
+#endif
+}
+
+std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::filesystem::path& file, std::string& error) {
+  std::unique_ptr<ModuleLibrary> lib(new ModuleLibrary());
+  lib->file_ = file;
+  if (!std::filesystem::exists(file)) {
+    error = "module not found: " + file.string();
+    return nullptr;
+  }
+#if defined(_WIN32)
+  HMODULE handle = LoadLibraryW(file.wstring().c_str());
+  if (!handle) {
+    error = "cannot load module " + file.string() + " (error " + std::to_string(GetLastError()) + ")";
+    return nullptr;
+  }
+  lib->handle_ = handle;
+  lib->entry_ = reinterpret_cast<HostModuleMain>(reinterpret_cast<void*>(GetProcAddress(handle, "c4d_main")));
+#else
+  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* why = dlerror();
+    error = "cannot load module " + file.string() + ": " + (why ? why : "unknown error");
+    return nullptr;
+  }
+  lib->handle_ = handle;
+  lib->entry_ = reinterpret_cast<HostModuleMain>(dlsym(handle, "c4d_main"));
+#endif
+  if (!lib->entry_) {
+    error = "module " + file.string() + " has no c4d_main";
+    return nullptr;
+  }
+  return lib;
+}
+
+ModuleLibrary::~ModuleLibrary() {
+  if (!handle_) return;
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+  dlclose(handle_);
+#endif
+}
+
+}  // namespace ombrel::host

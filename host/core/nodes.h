@@ -1,0 +1,71 @@
+// Scene nodes of the stand-in host: documents, objects, materials, tags and shaders.
+#ifndef OMBREL_HOST_NODES_H
+#define OMBREL_HOST_NODES_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data.h"
+#include "host_api.h"
+
+namespace ombrel::host {
+struct PluginRecord;
+class BuiltinShader;
+}  // namespace ombrel::host
+
+enum class NodeKind { Document, Object, Material, Tag, Shader };
+
+// A node owns its children (object hierarchy) and its child shaders. Links never own: they
+// name a node by its serial and resolve through the live-node index, so a deleted node
+// resolves to null.
+struct HostNode {
+  HostNode(NodeKind kind, int32_t type);
+  ~HostNode();
+  HostNode(const HostNode&) = delete;
+  HostNode& operator=(const HostNode&) = delete;
+
+  const uint64_t serial;
+  const NodeKind kind;
+  const int32_t type;  // plug-in ID or built-in type
+  std::string name;
+  HostContainer data;
+  int32_t identity = 0;  // the per-object identity number
+
+  HostNode* document = nullptr;
+  HostNode* parent = nullptr;  // object hierarchy, or the node a shader hangs under
+  std::vector<std::unique_ptr<HostNode>> children;  // objects under objects (documents: top level)
+  std::vector<std::unique_ptr<HostNode>> shaders;   // child shaders
+  std::vector<std::unique_ptr<HostNode>> materials; // documents only
+
+  // A plug-in node: the module's object and its class. Built-in shaders have `builtin`.
+  const ombrel::host::PluginRecord* plugin = nullptr;
+  void* pluginData = nullptr;
+  std::unique_ptr<ombrel::host::BuiltinShader> builtin;
+
+  // A node a module created and has not yet handed to a scene: counted against that module.
+  HostModule* ownerModule = nullptr;
+
+  bool IsInstanceOf(int32_t baseType) const;
+  void SetDocument(HostNode* doc);  // for the node and everything under it
+};
+
+struct HostLink {
+  uint64_t serial = 0;
+};
+
+namespace ombrel::host {
+
+// The node with this serial, if it still exists.
+HostNode* FindLiveNode(uint64_t serial);
+
+// Resolves a link target against a document (null: any document) and a base type (0: any).
+HostNode* ResolveLink(uint64_t serial, const HostNode* doc, int32_t baseType);
+
+// Takes a node out of whatever holds it; the caller receives ownership.
+std::unique_ptr<HostNode> Detach(HostNode* node);
+
+}  // namespace ombrel::host
+
+#endif

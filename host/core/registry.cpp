@@ -1,0 +1,61 @@
+#include "registry.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace ombrel::host {
+
+void Registry::SetDescription(int32_t id, HostModule* module, std::shared_ptr<const Description> description) {
+  descriptions_[id] = std::move(description);
+  descriptionOwners_[id] = module;
+}
+
+std::shared_ptr<const Description> Registry::DescriptionOf(int32_t id) const {
+  auto it = descriptions_.find(id);
+  return it == descriptions_.end() ? nullptr : it->second;
+}
+
+bool Registry::Add(std::unique_ptr<PluginRecord> record) {
+  if (!record || Find(record->id)) return false;
+  record->description = DescriptionOf(record->id);
+  plugins_.push_back(std::move(record));
+  return true;
+}
+
+const PluginRecord* Registry::Find(int32_t id) const {
+  for (const auto& p : plugins_) {
+    if (p->id == id) return p.get();
+  }
+  return nullptr;
+}
+
+const PluginRecord* Registry::FindByName(std::string_view name) const {
+  int32_t id = 0;
+  const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), id);
+  if (ec == std::errc() && end == name.data() + name.size()) return Find(id);
+  for (const auto& p : plugins_) {
+    if (p->descriptionName == name || p->name == name) return p.get();
+  }
+  return nullptr;
+}
+
+void Registry::RemoveModule(HostModule* module) {
+  for (auto& p : plugins_) {
+    if (p->module == module && p->toolInstance) {
+      p->toolClass.destroy(p->toolInstance);
+      p->toolInstance = nullptr;
+    }
+  }
+  std::erase_if(plugins_, [module](const auto& p) { return p->module == module; });
+  for (auto it = descriptions_.begin(); it != descriptions_.end();) {
+    auto owner = descriptionOwners_.find(it->first);
+    if (owner != descriptionOwners_.end() && owner->second == module) {
+      descriptionOwners_.erase(owner);
+      it = descriptions_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+}  // namespace ombrel::host

@@ -1,0 +1,395 @@
+/*
+ * host_api.h - the one boundary between the host application and a plug-in module.
+ *
+ * The host hands a module a pointer to `HostApi` at system init (c4d_main action 1, in p1).
+ * Everything a module may ask of the host goes through this table; everything the host may
+ * ask of a plug-in goes through the class tables a module registers (HostShaderClass,
+ * HostToolClass).
+ *
+ * Rules of this header, so that modules built against an older copy keep working:
+ *  - plain C only: fixed-width integers, doubles, opaque handles, UTF-8 strings as pointer plus
+ *    length. No C++ types and no exceptions cross it;
+ *  - every family struct starts with its own size in bytes; functions are only ever added at
+ *    the end of a family, never reordered or removed. A module checks `size` before calling a
+ *    function that a later revision added;
+ *  - every function states which thread may call it: [main] the host's main thread only,
+ *    [any] render threads too (concurrently, without locks).
+ */
+#ifndef OMBREL_HOST_API_H
+#define OMBREL_HOST_API_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Interface version this header describes; hosts below HOST_API_MIN_VERSION are refused. */
+#define HOST_API_VERSION 13000
+#define HOST_API_MIN_VERSION 13000
+
+/* Header revision: raised whenever functions are appended to a family. */
+#define HOST_API_REVISION 1
+
+typedef int32_t HostBool;
+#define HOST_TRUE 1
+#define HOST_FALSE 0
+
+/* ---- opaque handles: the host owns what they point at ------------------------------------- */
+typedef struct HostModule HostModule;           /* the calling module, as the host knows it */
+typedef struct HostNode HostNode;               /* any scene node: document, object, material, tag, shader */
+typedef struct HostContainer HostContainer;     /* parameter container (BaseContainer) */
+typedef struct HostData HostData;               /* one typed value (GeData) */
+typedef struct HostLink HostLink;               /* weak link to a node (BaseLink) */
+typedef struct HostResource HostResource;       /* a module's loaded string table and descriptions */
+typedef struct HostDescription HostDescription; /* a description being built for the interface */
+typedef struct HostGradient HostGradient;       /* gradient custom data */
+typedef struct HostBitmap HostBitmap;           /* bitmap */
+typedef struct HostVolume HostVolume;           /* render context of one sample (VolumeData) */
+typedef struct HostRayObject HostRayObject;     /* a render object as the renderer sees it */
+typedef struct HostAtomArray HostAtomArray;     /* ordered array of node references */
+
+/* ---- plain records -------------------------------------------------------------------------- */
+typedef struct HostStr {
+  const char* data; /* UTF-8, not NUL-terminated */
+  int64_t length;   /* bytes */
+} HostStr;
+
+typedef struct HostVector {
+  double x, y, z;
+} HostVector;
+
+/* One level of a description ID. */
+typedef struct HostDescLevel {
+  int32_t id;
+  int32_t dtype;   /* data type, 0 when unknown */
+  int32_t creator; /* plug-in ID that made the entry, 0 when unknown */
+} HostDescLevel;
+
+#define HOST_DESCID_MAX_DEPTH 7
+typedef struct HostDescId {
+  int32_t depth;
+  HostDescLevel level[HOST_DESCID_MAX_DEPTH];
+} HostDescId;
+
+/* Per-sample record handed to a shader's Output. */
+typedef struct HostChannelData {
+  HostVector p;    /* texture point (u, v, w) */
+  HostVector n;    /* surface normal */
+  HostVector d;    /* filter delta in texture space */
+  double t;        /* time in seconds */
+  int32_t texflag; /* HOST_TEX_* flags; bits 6..9 hold the channel being rendered */
+  int32_t reserved;
+  HostVolume* vd;  /* may be null (material previews, bakes) */
+} HostChannelData;
+
+#define HOST_TEX_TILE 1
+#define HOST_TEX_MIRROR 2
+#define HOST_TEX_CHANNEL_SHIFT 6
+#define HOST_TEX_CHANNEL_MASK (15 << HOST_TEX_CHANNEL_SHIFT)
+#define HOST_CHANNEL_ALPHA 7
+
+/* Render set-up record handed to InitRender. */
+typedef struct HostInitRender {
+  HostNode* document;
+  double time;            /* seconds */
+  double fps;
+  HostBool linearWorkflow; /* colours are converted from sRGB to linear */
+  int32_t threadCount;    /* render threads that will call Output */
+} HostInitRender;
+
+/* Plug-in kinds in the registry. */
+#define HOST_PLUGINTYPE_SHADER 1
+#define HOST_PLUGINTYPE_TOOL 9
+
+/* ---- what a module registers: shader class -------------------------------------------------- */
+/*
+ * One entry per operation of a channel shader, in the host's slot order. `self` is the
+ * plug-in object the class's `alloc` returned. Null entries are not allowed: the SDK fills
+ * every slot, with the host default where a plug-in has nothing of its own.
+ */
+typedef struct HostShaderClass {
+  uint32_t size;
+  const void* classData;                                  /* the module's own record, handed to alloc */
+  void* (*alloc)(const void* classData);                  /* [main] new plug-in object or null */
+  void (*destroy)(void* self);                            /* [main] destructor, then free */
+  HostBool (*init)(void* self, HostNode* node);           /* [main] write defaults */
+  HostBool (*message)(void* self, HostNode* node, int32_t type, void* data); /* [main] */
+  HostBool (*getDDescription)(void* self, HostNode* node, HostDescription* description,
+                              int32_t* flags);            /* [main] */
+  HostBool (*getDEnabling)(void* self, HostNode* node, const HostDescId* id, const HostData* data,
+                           int32_t flags, const HostContainer* itemDescription); /* [main] */
+  HostBool (*setDParameter)(void* self, HostNode* node, const HostDescId* id, const HostData* data,
+                            int32_t* flags);              /* [main] */
+  int32_t (*getRenderInfo)(void* self, HostNode* shader); /* [main] */
+  int32_t (*initRender)(void* self, HostNode* shader, const HostInitRender* irs); /* [main] 0 = ok */
+  void (*freeRender)(void* self, HostNode* shader);       /* [main] */
+  HostVector (*output)(void* self, HostNode* shader, HostChannelData* cd); /* [any] */
+} HostShaderClass;
+
+/* ---- what a module registers: tool class ---------------------------------------------------- */
+typedef struct HostToolClass {
+  uint32_t size;
+  void (*destroy)(void* self);                            /* [main] destructor, then free */
+  HostBool (*initTool)(void* self, HostNode* doc, HostContainer* settings); /* [main] */
+  void (*freeTool)(void* self, HostNode* doc, HostContainer* settings);     /* [main] */
+  void (*initDefaultSettings)(void* self, HostNode* doc, HostContainer* settings); /* [main] */
+  HostStr (*getResourceSymbol)(void* self);               /* [main] description name */
+  HostBool (*setDParameter)(void* self, HostNode* doc, HostContainer* settings,
+                            const HostDescId* id, const HostData* data, int32_t* flags); /* [main] */
+  HostBool (*message)(void* self, HostNode* doc, HostContainer* settings, int32_t type,
+                      void* data);                        /* [main] */
+  int32_t (*getToolPluginId)(void* self);                 /* [main] */
+} HostToolClass;
+
+/* ---- service families ------------------------------------------------------------------------ */
+
+/* Memory. Every block is counted against the calling module. */
+typedef struct HostMemoryApi {
+  uint32_t size;
+  /* [any] size bytes, or null on failure; file and line name the request for leak reports */
+  void* (*alloc)(HostModule* module, int64_t size, int32_t line, const char* file);
+  /* [any] grow or shrink; null on failure with the old block untouched */
+  void* (*realloc)(HostModule* module, void* block, int64_t size);
+  /* [any] null is allowed */
+  void (*free)(HostModule* module, void* block);
+} HostMemoryApi;
+
+/* Strings and resources. */
+typedef struct HostStringApi {
+  uint32_t size;
+  /* [main] write one line on the host console */
+  void (*print)(HostModule* module, HostStr line);
+  /* [any] real to text into buf (at most capacity bytes); returns the full length needed.
+     before/after: fixed digit counts, -1 for "as needed"; fill: the fill character */
+  int64_t (*realToText)(double value, int32_t before, int32_t after, HostBool exponent,
+                        uint32_t fill, char* buf, int64_t capacity);
+  /* [main] load the string table and descriptions from a module folder; null on failure */
+  HostResource* (*resourceLoad)(HostModule* module, HostStr moduleFolder);
+  /* [main] */
+  void (*resourceFree)(HostModule* module, HostResource* resource);
+  /* [main] string by ID; empty when the ID is unknown. Valid while the resource is loaded */
+  HostStr (*resourceString)(const HostResource* resource, int32_t id);
+} HostStringApi;
+
+/* Registration. */
+typedef struct HostRegistryApi {
+  uint32_t size;
+  /* [main] make description `name` of `resource` the interface of plug-in `id` */
+  HostBool (*registerDescription)(HostModule* module, int32_t id, HostStr name,
+                                  const HostResource* resource);
+  /* [main] the class table is copied; info: information flags */
+  HostBool (*registerShader)(HostModule* module, int32_t id, HostStr name, int32_t info,
+                             const HostShaderClass* cls, HostStr description, int32_t diskLevel);
+  /* [main] the host takes ownership of instance and destroys it through cls->destroy, also
+     when registration fails */
+  HostBool (*registerTool)(HostModule* module, int32_t id, HostStr name, int32_t info,
+                           HostStr help, const HostToolClass* cls, void* instance);
+} HostRegistryApi;
+
+/* Containers and typed values. Container reads are [any]; writes [main]. */
+#define HOST_DA_NIL 0
+#define HOST_DA_LONG 15
+#define HOST_DA_REAL 19
+#define HOST_DA_TIME 22
+#define HOST_DA_VECTOR 23
+#define HOST_DA_CONTAINER 1000
+#define HOST_DA_STRING 130
+#define HOST_DA_FILENAME 131
+#define HOST_DA_LINK 133
+#define HOST_DA_CUSTOM 0x7fffffff /* any custom data type; HostData carries the type ID */
+
+typedef struct HostContainerApi {
+  uint32_t size;
+  HostContainer* (*containerNew)(HostModule* module);                 /* [main] */
+  void (*containerFree)(HostModule* module, HostContainer* bc);       /* [main] */
+  HostBool (*containerCopy)(const HostContainer* from, HostContainer* to); /* [main] */
+  int32_t (*getType)(const HostContainer* bc, int32_t id);            /* [any] HOST_DA_*, NIL if absent */
+  int32_t (*getInt32)(const HostContainer* bc, int32_t id, int32_t preset); /* [any] */
+  double (*getReal)(const HostContainer* bc, int32_t id, double preset);    /* [any] */
+  HostVector (*getVector)(const HostContainer* bc, int32_t id, HostVector preset); /* [any] */
+  HostStr (*getString)(const HostContainer* bc, int32_t id);          /* [any] valid until changed */
+  /* [any] node linked at id, if it lives in doc and is of base type (0 = any) */
+  HostNode* (*getLink)(const HostContainer* bc, int32_t id, HostNode* doc, int32_t baseType);
+  /* [any] custom data of the given type stored at id, owned by the container */
+  void* (*getCustom)(const HostContainer* bc, int32_t id, int32_t customType);
+  const HostData* (*getData)(const HostContainer* bc, int32_t id);    /* [any] null if absent */
+  void (*setInt32)(HostContainer* bc, int32_t id, int32_t value);      /* [main] */
+  void (*setReal)(HostContainer* bc, int32_t id, double value);        /* [main] */
+  void (*setVector)(HostContainer* bc, int32_t id, HostVector value);  /* [main] */
+  void (*setString)(HostContainer* bc, int32_t id, HostStr value);     /* [main] */
+  void (*setLink)(HostContainer* bc, int32_t id, HostNode* target);    /* [main] null clears */
+  void (*setData)(HostContainer* bc, int32_t id, const HostData* value); /* [main] copies */
+  HostBool (*remove)(HostContainer* bc, int32_t id);                   /* [main] */
+  /* [main] browse: the index-th entry; FALSE past the end */
+  HostBool (*browse)(const HostContainer* bc, int32_t index, int32_t* id, const HostData** data);
+
+  HostData* (*dataNew)(HostModule* module);                           /* [main] NIL value */
+  void (*dataFree)(HostModule* module, HostData* data);               /* [main] */
+  void (*dataCopy)(HostData* to, const HostData* from);               /* [main] */
+  int32_t (*dataType)(const HostData* data);                          /* [any] */
+  int32_t (*dataCustomType)(const HostData* data);                    /* [any] 0 unless custom */
+  int32_t (*dataGetInt32)(const HostData* data);                      /* [any] */
+  double (*dataGetReal)(const HostData* data);                        /* [any] */
+  HostVector (*dataGetVector)(const HostData* data);                  /* [any] */
+  HostStr (*dataGetString)(const HostData* data);                     /* [any] */
+  HostNode* (*dataGetLink)(const HostData* data, HostNode* doc, int32_t baseType); /* [any] */
+  void* (*dataGetCustom)(const HostData* data, int32_t customType);   /* [any] */
+  void (*dataSetInt32)(HostData* data, int32_t value);                /* [main] */
+  void (*dataSetReal)(HostData* data, double value);                  /* [main] */
+  void (*dataSetVector)(HostData* data, HostVector value);            /* [main] */
+  void (*dataSetString)(HostData* data, HostStr value);               /* [main] */
+  void (*dataSetLink)(HostData* data, HostNode* target);              /* [main] */
+  /* [main] a fresh default value of a custom data type (e.g. a gradient); FALSE if unknown */
+  HostBool (*dataSetCustomDefault)(HostData* data, int32_t customType);
+} HostContainerApi;
+
+/* Nodes, documents, links and undo. */
+#define HOST_BASETYPE_SHADER 5707
+#define HOST_BASETYPE_OBJECT 5155
+#define HOST_BASETYPE_MATERIAL 5702
+#define HOST_BASETYPE_TAG 5616
+#define HOST_BASETYPE_DOCUMENT 110059
+
+typedef struct HostNodeApi {
+  uint32_t size;
+  HostContainer* (*dataInstance)(HostNode* node);   /* [any] the node's parameters */
+  int32_t (*type)(const HostNode* node);             /* [any] plug-in or built-in type ID */
+  HostBool (*isInstanceOf)(const HostNode* node, int32_t baseType); /* [any] */
+  HostNode* (*document)(HostNode* node);             /* [any] null when not in a document */
+  HostStr (*name)(const HostNode* node);             /* [main] */
+  void* (*pluginData)(HostNode* node);               /* [any] the plug-in object, or null */
+  HostNode* (*up)(HostNode* node);                   /* [any] parent in the object hierarchy */
+  HostNode* (*down)(HostNode* node);                 /* [any] first child */
+  HostNode* (*next)(HostNode* node);                 /* [any] next sibling */
+  int32_t (*uniqueIdentity)(const HostNode* node);   /* [any] per-object identity number */
+  /* [main] insert shader under parent (a shader or material), after `pred` (null: first) */
+  void (*insertShader)(HostNode* parent, HostNode* shader, HostNode* pred);
+  HostNode* (*firstShader)(HostNode* node);          /* [main] first child shader */
+  void (*remove)(HostNode* node);                    /* [main] take out of the scene */
+  void (*free)(HostModule* module, HostNode* node);  /* [main] free a removed node */
+  HostNode* (*shaderNew)(HostModule* module, int32_t type); /* [main] new shader node or null */
+  HostLink* (*linkNew)(HostModule* module);          /* [main] */
+  void (*linkFree)(HostModule* module, HostLink* link); /* [main] */
+  void (*linkSet)(HostLink* link, HostNode* target); /* [main] null clears */
+  HostNode* (*linkGet)(const HostLink* link, HostNode* doc, int32_t baseType); /* [any] */
+  HostNode* (*activeDocument)(void);                 /* [main] may be null */
+  HostBool (*undoStart)(HostNode* doc);              /* [main] */
+  HostBool (*undoAdd)(HostNode* doc, int32_t type, HostNode* node); /* [main] */
+  HostBool (*undoEnd)(HostNode* doc);                /* [main] */
+  void (*eventAdd)(int32_t flags);                   /* [main] the scene changed */
+} HostNodeApi;
+
+/* Shaders and render records. */
+#define HOST_MSG_INITIALCHANNEL 1001073
+#define HOST_COLORSPACE_SRGB_TO_LINEAR 2
+
+typedef struct HostShaderApi {
+  uint32_t size;
+  int32_t (*initRender)(HostNode* shader, const HostInitRender* irs); /* [main] 0 = ok */
+  HostVector (*sample)(HostNode* shader, HostChannelData* cd);        /* [any] */
+  void (*freeRender)(HostNode* shader);                               /* [main] */
+  HostBitmap* (*getBitmap)(HostNode* shader);                         /* [any] after initRender */
+  /* [main] pass a message on to a linked shader (message forwarding) */
+  HostBool (*message)(HostNode* shader, int32_t type, void* data);
+  /* [any] convert a colour between colour spaces (mode 2: sRGB to linear) */
+  HostVector (*transformColor)(HostVector color, int32_t mode);
+  /* [any] render context lookups; each accepts a null record and answers null/-1 */
+  const HostRayObject* (*volumeLastHitObject)(const HostVolume* vd);
+  int32_t (*volumeLastPolygon)(const HostVolume* vd);
+  HostVector (*volumeHitPoint)(const HostVolume* vd);
+  /* corner weights of the last hit polygon: (a, b, c, d); FALSE when there is no hit */
+  HostBool (*volumePolygonWeights)(const HostVolume* vd, double weights[4]);
+  HostNode* (*rayObjectSource)(const HostRayObject* ro); /* [any] scene object, may be null */
+  HostNode* (*rayObjectOrigin)(const HostRayObject* ro); /* [any] origin object, may be null */
+  int32_t (*rayObjectIndex)(const HostRayObject* ro);    /* [any] render-object index number */
+  /* [any] turbulence at a point: octaves, absolute mode; value in [0, 1] */
+  double (*turbulence)(HostVector point, double octaves, HostBool absolute);
+} HostShaderApi;
+
+/* Gradients (custom data type 1000481). */
+#define HOST_CUSTOMDATA_GRADIENT 1000481
+
+typedef struct HostGradientKnot {
+  HostVector color;
+  double brightness;
+  double position;
+  double bias;
+  int32_t index;
+  int32_t reserved;
+} HostGradientKnot;
+
+typedef struct HostGradientApi {
+  uint32_t size;
+  int32_t (*knotCount)(const HostGradient* g);                            /* [main] */
+  HostBool (*getKnot)(const HostGradient* g, int32_t index, HostGradientKnot* knot); /* [main] */
+  int32_t (*insertKnot)(HostGradient* g, const HostGradientKnot* knot);    /* [main] index or -1 */
+  void (*removeAllKnots)(HostGradient* g);                                /* [main] */
+  HostBool (*initRender)(HostGradient* g, const HostInitRender* irs);     /* [main] */
+  HostVector (*calcGradient)(const HostGradient* g, double position);     /* [any] after initRender */
+  void (*freeRender)(HostGradient* g);                                    /* [main] */
+} HostGradientApi;
+
+/* Bitmaps and files. */
+typedef struct HostBitmapApi {
+  uint32_t size;
+  HostBitmap* (*alloc)(HostModule* module);                               /* [main] */
+  void (*free)(HostModule* module, HostBitmap* bmp);                      /* [main] */
+  HostBool (*init)(HostBitmap* bmp, int32_t width, int32_t height, int32_t depth); /* [main] */
+  int32_t (*width)(const HostBitmap* bmp);                                /* [any] */
+  int32_t (*height)(const HostBitmap* bmp);                               /* [any] */
+  void (*setPixel)(HostBitmap* bmp, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b); /* [main] */
+  void (*getPixel)(const HostBitmap* bmp, int32_t x, int32_t y, int32_t rgb[3]); /* [any] */
+} HostBitmapApi;
+
+/* Dialogs: file and folder selection. Filled in by the revisions that need them. */
+typedef struct HostDialogApi {
+  uint32_t size;
+} HostDialogApi;
+
+/* Views and input (tools). Filled in by the revisions that need them. */
+typedef struct HostViewApi {
+  uint32_t size;
+} HostViewApi;
+
+/* Miscellany: timer, events, commands. */
+typedef struct HostMiscApi {
+  uint32_t size;
+  int64_t (*timerMs)(void);                  /* [any] milliseconds since an arbitrary start */
+  HostBool (*callCommand)(int32_t command);  /* [main] run a host command, e.g. activate a tool */
+} HostMiscApi;
+
+/* The table handed to c4d_main. `version` must stay the first member. */
+typedef struct HostApi {
+  int32_t version;    /* host interface version, e.g. 13000 */
+  int32_t revision;   /* HOST_API_REVISION of the host */
+  HostModule* module; /* the module this table was handed to; passed back to the host */
+  const HostMemoryApi* memory;
+  const HostStringApi* strings;
+  const HostRegistryApi* registry;
+  const HostContainerApi* containers;
+  const HostNodeApi* nodes;
+  const HostShaderApi* shaders;
+  const HostGradientApi* gradients;
+  const HostBitmapApi* bitmaps;
+  const HostDialogApi* dialogs;
+  const HostViewApi* views;
+  const HostMiscApi* misc;
+} HostApi;
+
+/* c4d_main actions */
+#define HOST_ACTION_INIT 1
+#define HOST_ACTION_START 2
+#define HOST_ACTION_END 3
+#define HOST_ACTION_QUERY 4
+#define HOST_ACTION_MESSAGE 6
+
+/* The module's one export. p1: const HostApi* at INIT; the message ID at MESSAGE.
+   p2: message data. p3: const HostStr* module file path at INIT. [main] */
+typedef int32_t (*HostModuleMain)(int32_t action, void* p1, void* p2, void* p3);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* OMBREL_HOST_API_H */

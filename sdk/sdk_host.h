@@ -1,0 +1,16 @@
+// Access to the host's function table, stored once at system init.
+#ifndef OMBREL_SDK_HOST_H
+#define OMBREL_SDK_HOST_H
+
+#include "host_api.h"
+
+// Stores the table the host handed to c4d_main. Only the first system init calls this.
+void SdkSetHost(const HostApi* api);
+
+// The table; null before system init. Every SDK call goes through it.
+const HostApi* SdkHost();
+
+// The module handle the host gave us, passed back on calls that are accounted per module.
+HostModule* SdkModule();
+
+#endif

@@ -1,0 +1,183 @@
+// Trampolines: the C entry points the host calls, each forwarding to one virtual method.
+#include "sdk_plugins.h"
+
+#include "sdk_host.h"
+#include "sdk_memory.h"
+#include "sdk_resource.h"
+
+namespace {
+
+// One record per registered shader class; its address is the class's classData. Static, so
+// registration allocates nothing; a class registered again reuses its record.
+constexpr int kMaxShaderClasses = 32;
+DataAllocator* g_shaderAllocators[kMaxShaderClasses] = {};
+
+ShaderData* AsShader(void* self) { return static_cast<ShaderData*>(static_cast<BaseData*>(self)); }
+DescriptionToolData* AsTool(void* self) { return static_cast<DescriptionToolData*>(static_cast<BaseData*>(self)); }
+
+void* ShaderAlloc(const void* classData) {
+  DataAllocator* allocator = *static_cast<DataAllocator* const*>(classData);
+  NodeData* data = allocator ? allocator() : nullptr;
+  return data ? static_cast<BaseData*>(data) : nullptr;
+}
+
+void DataDestroy(void* self) {
+  BaseData* data = static_cast<BaseData*>(self);
+  SdkDelete(data);
+}
+
+HostBool ShaderInit(void* self, HostNode* node) { return AsShader(self)->Init(GeListNode::From(node)); }
+
+HostBool ShaderMessage(void* self, HostNode* node, int32_t type, void* data) {
+  return AsShader(self)->Message(GeListNode::From(node), type, data);
+}
+
+HostBool ShaderGetDDescription(void* self, HostNode* node, HostDescription* description, int32_t* flags) {
+  LONG local = flags ? *flags : 0;
+  const Bool result = AsShader(self)->GetDDescription(GeListNode::From(node), Description::From(description), local);
+  if (flags) *flags = local;
+  return result;
+}
+
+HostBool ShaderGetDEnabling(void* self, HostNode* node, const HostDescId* id, const HostData* data, int32_t flags,
+                            const HostContainer* itemDescription) {
+  const DescID descId = id ? DescID(*id) : DescID();
+  const GeData value(GeData::ViewTag{}, data);
+  return AsShader(self)->GetDEnabling(GeListNode::From(node), descId, value, flags,
+                                      BaseContainer::From(itemDescription));
+}
+
+HostBool ShaderSetDParameter(void* self, HostNode* node, const HostDescId* id, const HostData* data,
+                             int32_t* flags) {
+  const DescID descId = id ? DescID(*id) : DescID();
+  const GeData value(GeData::ViewTag{}, data);
+  LONG local = flags ? *flags : 0;
+  const Bool result = AsShader(self)->SetDParameter(GeListNode::From(node), descId, value, local);
+  if (flags) *flags = local;
+  return result;
+}
+
+int32_t ShaderGetRenderInfo(void* self, HostNode* shader) {
+  return AsShader(self)->GetRenderInfo(BaseShader::From(shader));
+}
+
+int32_t ShaderInitRender(void* self, HostNode* shader, const HostInitRender* irs) {
+  return AsShader(self)->InitRender(BaseShader::From(shader), *InitRenderStruct::From(irs));
+}
+
+void ShaderFreeRender(void* self, HostNode* shader) { AsShader(self)->FreeRender(BaseShader::From(shader)); }
+
+HostVector ShaderOutput(void* self, HostNode* shader, HostChannelData* cd) {
+  return AsShader(self)->Output(BaseShader::From(shader), ChannelData::From(cd));
+}
+
+// The resource symbol must outlive the call; the host copies it at once. A static buffer keeps
+// it out of the host allocator, so nothing of it is left when the module ends.
+char g_toolSymbol[256];
+
+HostBool ToolInit(void* self, HostNode* doc, HostContainer* settings) {
+  return AsTool(self)->InitTool(BaseDocument::From(doc), *BaseContainer::From(settings));
+}
+void ToolFree(void* self, HostNode* doc, HostContainer* settings) {
+  AsTool(self)->FreeTool(BaseDocument::From(doc), *BaseContainer::From(settings));
+}
+void ToolInitDefaults(void* self, HostNode* doc, HostContainer* settings) {
+  AsTool(self)->InitDefaultSettings(BaseDocument::From(doc), *BaseContainer::From(settings));
+}
+HostStr ToolResourceSymbol(void* self) {
+  const String symbol = AsTool(self)->GetResourceSymbol();
+  LONG length = symbol.GetLength();
+  if (length >= static_cast<LONG>(sizeof(g_toolSymbol))) length = static_cast<LONG>(sizeof(g_toolSymbol)) - 1;
+  for (LONG i = 0; i < length; ++i) g_toolSymbol[i] = symbol.GetCStr()[i];
+  g_toolSymbol[length] = '\0';
+  return HostStr{g_toolSymbol, length};
+}
+HostBool ToolSetDParameter(void* self, HostNode* doc, HostContainer* settings, const HostDescId* id,
+                           const HostData* data, int32_t* flags) {
+  const DescID descId = id ? DescID(*id) : DescID();
+  const GeData value(GeData::ViewTag{}, data);
+  LONG local = flags ? *flags : 0;
+  const Bool result =
+      AsTool(self)->SetDParameter(BaseDocument::From(doc), *BaseContainer::From(settings), descId, value, local);
+  if (flags) *flags = local;
+  return result;
+}
+HostBool ToolMessage(void* self, HostNode* doc, HostContainer* settings, int32_t type, void* data) {
+  return AsTool(self)->Message(BaseDocument::From(doc), *BaseContainer::From(settings), type, data);
+}
+int32_t ToolPluginId(void* self) { return AsTool(self)->GetToolPluginId(); }
+
+const void* ShaderClassRecord(DataAllocator* allocator) {
+  for (auto& slot : g_shaderAllocators) {
+    if (slot == allocator) return &slot;
+  }
+  for (auto& slot : g_shaderAllocators) {
+    if (!slot) {
+      slot = allocator;
+      return &slot;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Bool RegisterDescription(LONG id, const String& name) {
+  const HostApi* host = SdkHost();
+  if (!host) return FALSE;
+  return host->registry->registerDescription(host->module, id, name.ToHost(), gModuleResource.Host());
+}
+
+Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator* allocator,
+                          const String& description, LONG diskLevel, void* emulation) {
+  (void)emulation;  // no emulation layers in this interface
+  const HostApi* host = SdkHost();
+  if (!host || !allocator) return FALSE;
+  if (description.Content() && !RegisterDescription(id, description)) return FALSE;
+  const void* record = ShaderClassRecord(allocator);
+  if (!record) return FALSE;
+
+  HostShaderClass cls{};
+  cls.size = sizeof(HostShaderClass);
+  cls.classData = record;
+  cls.alloc = ShaderAlloc;
+  cls.destroy = DataDestroy;
+  cls.init = ShaderInit;
+  cls.message = ShaderMessage;
+  cls.getDDescription = ShaderGetDDescription;
+  cls.getDEnabling = ShaderGetDEnabling;
+  cls.setDParameter = ShaderSetDParameter;
+  cls.getRenderInfo = ShaderGetRenderInfo;
+  cls.initRender = ShaderInitRender;
+  cls.freeRender = ShaderFreeRender;
+  cls.output = ShaderOutput;
+  return host->registry->registerShader(host->module, id, name.ToHost(), info, &cls, description.ToHost(), diskLevel);
+}
+
+Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon, const String& help,
+                        DescriptionToolData* instance) {
+  (void)icon;  // the stand-in host shows no icons; the parameter keeps the host's signature
+  const HostApi* host = SdkHost();
+  if (!instance) return FALSE;
+  if (!host) {
+    SdkDelete(static_cast<BaseData*>(instance));
+    return FALSE;
+  }
+  const String symbol = instance->GetResourceSymbol();
+  if (!RegisterDescription(id, symbol)) {
+    SdkDelete(static_cast<BaseData*>(instance));
+    return FALSE;
+  }
+  HostToolClass cls{};
+  cls.size = sizeof(HostToolClass);
+  cls.destroy = DataDestroy;
+  cls.initTool = ToolInit;
+  cls.freeTool = ToolFree;
+  cls.initDefaultSettings = ToolInitDefaults;
+  cls.getResourceSymbol = ToolResourceSymbol;
+  cls.setDParameter = ToolSetDParameter;
+  cls.message = ToolMessage;
+  cls.getToolPluginId = ToolPluginId;
+  return host->registry->registerTool(host->module, id, name.ToHost(), info, help.ToHost(), &cls,
+                                      static_cast<BaseData*>(instance));
+}

@@ -1,0 +1,102 @@
+// Plug-in base classes and their registration with the host.
+//
+// A plug-in class overrides what it needs; every operation it leaves alone answers the host's
+// default. The host reaches these virtual methods through the C class tables that the
+// registration functions build (see sdk_plugins.cpp).
+#ifndef OMBREL_SDK_PLUGINS_H
+#define OMBREL_SDK_PLUGINS_H
+
+#include "sdk_container.h"
+#include "sdk_nodes.h"
+#include "sdk_render.h"
+
+class BaseBitmap;
+
+// The description the host is building for a node's interface.
+class Description {
+ public:
+  HostDescription* Host() { return reinterpret_cast<HostDescription*>(this); }
+  static Description* From(HostDescription* d) { return reinterpret_cast<Description*>(d); }
+
+ private:
+  Description() = delete;
+  ~Description() = delete;
+};
+
+class BaseData {
+ public:
+  virtual ~BaseData() = default;
+};
+
+class NodeData : public BaseData {
+ public:
+  virtual Bool Init(GeListNode* node) { (void)node; return TRUE; }
+  virtual Bool Message(GeListNode* node, LONG type, void* data) {
+    (void)node; (void)type; (void)data;
+    return TRUE;
+  }
+  virtual Bool GetDDescription(GeListNode* node, Description* description, LONG& flags) {
+    (void)node; (void)description; (void)flags;
+    return FALSE;
+  }
+  virtual Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
+                            const BaseContainer* itemDescription) {
+    (void)node; (void)id; (void)data; (void)flags; (void)itemDescription;
+    return TRUE;
+  }
+  virtual Bool SetDParameter(GeListNode* node, const DescID& id, const GeData& data, LONG& flags) {
+    (void)node; (void)id; (void)data; (void)flags;
+    return TRUE;
+  }
+};
+
+#define INITRENDERRESULT_OK 0
+
+class ShaderData : public NodeData {
+ public:
+  virtual LONG GetRenderInfo(BaseShader* sh) { (void)sh; return 0; }
+  // Render set-up on the main thread; 0 means success.
+  virtual LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) = 0;
+  virtual void FreeRender(BaseShader* sh) = 0;
+  // One sample, on any render thread, concurrently: read render state, write nothing shared.
+  virtual Vector Output(BaseShader* sh, ChannelData* cd) = 0;
+};
+
+class ToolData : public BaseData {
+ public:
+  virtual Bool InitTool(BaseDocument* doc, BaseContainer& data) { (void)doc; (void)data; return TRUE; }
+  virtual void FreeTool(BaseDocument* doc, BaseContainer& data) { (void)doc; (void)data; }
+  virtual void InitDefaultSettings(BaseDocument* doc, BaseContainer& data) { (void)doc; (void)data; }
+  virtual Bool SetDParameter(BaseDocument* doc, BaseContainer& data, const DescID& id, const GeData& value,
+                             LONG& flags) {
+    (void)doc; (void)data; (void)id; (void)value; (void)flags;
+    return TRUE;
+  }
+  virtual Bool Message(BaseDocument* doc, BaseContainer& data, LONG type, void* t_data) {
+    (void)doc; (void)data; (void)type; (void)t_data;
+    return TRUE;
+  }
+};
+
+// A tool whose settings panel the host builds from a description resource.
+class DescriptionToolData : public ToolData {
+ public:
+  virtual String GetResourceSymbol() = 0;
+  virtual LONG GetToolPluginId() = 0;
+};
+
+typedef NodeData* DataAllocator();
+
+// Registers description `name` of the module's resource as the interface of plug-in id.
+Bool RegisterDescription(LONG id, const String& name);
+
+// Registers a channel shader. A non-empty description is registered first; if that fails the
+// shader is not registered.
+Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator* allocator,
+                          const String& description, LONG diskLevel, void* emulation = nullptr);
+
+// Registers a description tool; the host owns `instance` from here on, also on failure.
+Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon, const String& help,
+                        DescriptionToolData* instance);
+
+#endif

@@ -1,0 +1,72 @@
+// Render records: what InitRender and Output receive.
+#ifndef OMBREL_SDK_RENDER_H
+#define OMBREL_SDK_RENDER_H
+
+#include "sdk_types.h"
+
+class BaseDocument;
+class BaseObject;
+
+// A render object as the renderer sees it. Lookups are safe on render threads.
+class RayObject {
+ public:
+  const HostRayObject* Host() const { return reinterpret_cast<const HostRayObject*>(this); }
+  static const RayObject* From(const HostRayObject* ro) { return reinterpret_cast<const RayObject*>(ro); }
+  BaseObject* GetSource() const;  // the scene object it was made from
+  BaseObject* GetOrigin() const;  // a second origin object (generators), or null
+  LONG GetIndex() const;          // the render object's index number
+
+ private:
+  RayObject() = delete;
+  ~RayObject() = delete;
+};
+
+// The render context of one sample. Lookups are safe on render threads.
+class VolumeData {
+ public:
+  const HostVolume* Host() const { return reinterpret_cast<const HostVolume*>(this); }
+  const RayObject* GetLastHitObject() const;  // null without a hit
+  LONG GetLastPolygon() const;                // -1 without a hit
+  Vector GetHitPoint() const;                 // world space
+  Bool GetPolygonWeights(Real weights[4]) const;
+
+ private:
+  VolumeData() = delete;
+  ~VolumeData() = delete;
+};
+
+// Per-sample record, laid out exactly as HostChannelData.
+struct ChannelData {
+  Vector p;
+  Vector n;
+  Vector d;
+  Real t;
+  LONG texflag;
+  LONG reserved;
+  VolumeData* vd;
+
+  HostChannelData* ToHost() { return reinterpret_cast<HostChannelData*>(this); }
+  static ChannelData* From(HostChannelData* cd) { return reinterpret_cast<ChannelData*>(cd); }
+};
+static_assert(sizeof(ChannelData) == sizeof(HostChannelData), "ChannelData must match HostChannelData");
+
+// Render set-up record, laid out exactly as HostInitRender.
+struct InitRenderStruct {
+  BaseDocument* doc;
+  Real time;
+  Real fps;
+  Bool linear_workflow;
+  LONG thread_count;
+
+  const HostInitRender* ToHost() const { return reinterpret_cast<const HostInitRender*>(this); }
+  static const InitRenderStruct* From(const HostInitRender* irs) { return reinterpret_cast<const InitRenderStruct*>(irs); }
+};
+static_assert(sizeof(InitRenderStruct) == sizeof(HostInitRender), "InitRenderStruct must match HostInitRender");
+
+// Colour-space conversion of the host (mode 2: sRGB to linear). Safe on render threads.
+Vector TransformColor(const Vector& color, LONG mode);
+
+// Turbulence noise of the host, in [0, 1]. Safe on render threads.
+Real Turbulence(const Vector& point, Real octaves, Bool absolute);
+
+#endif
