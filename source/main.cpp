@@ -67,7 +67,8 @@ LONG SystemInit(void* table, void* path) {
   SdkSetHost(host);
   g_hostAccepted = TRUE;
   const HostStr* modulePath = static_cast<const HostStr*>(path);
-  gModulePath = gNew(Filename, String(*modulePath));
+  gModulePath = gNew(Filename);
+  if (gModulePath) gModulePath->SetString(String(*modulePath));
   return 1;
 }
 

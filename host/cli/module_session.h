@@ -23,7 +23,14 @@ class ModuleSession {
     for (const auto& line : host_.Log()) std::fprintf(stderr, "ombrel-host: %s\n", line.c_str());
   }
   ~ModuleSession() {
-    if (module_) host_.Unload(module_);
+    if (!module_) return;
+    const host::LedgerSnapshot left = host_.Unload(module_);
+    // A plug-in developer wants to hear about leaks from every run, not only from the tests.
+    if (left.liveBlocks != 0 || left.liveHandles != 0) {
+      std::fprintf(stderr, "ombrel-host: the module left %lld blocks (%lld bytes) and %lld host objects behind\n",
+                   static_cast<long long>(left.liveBlocks), static_cast<long long>(left.liveBytes),
+                   static_cast<long long>(left.liveHandles));
+    }
   }
   ModuleSession(const ModuleSession&) = delete;
   ModuleSession& operator=(const ModuleSession&) = delete;

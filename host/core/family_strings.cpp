@@ -55,6 +55,10 @@ HostResource* ResourceLoad(HostModule* module, HostStr folder) {
   std::filesystem::path dir;
   if (module->options.resourceDir) {
     dir = *module->options.resourceDir;
+  } else if (folder.length <= 0) {
+    // An empty module folder names no place: never fall back to the working directory.
+    if (module->host) module->host->Log().push_back("cannot load resources: the module passed no folder");
+    return nullptr;
   } else {
     const std::string text(folder.data ? folder.data : "", static_cast<size_t>(folder.length));
     dir = std::filesystem::path(std::u8string(text.begin(), text.end()));

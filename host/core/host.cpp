@@ -90,9 +90,7 @@ HostModule* Host::Load(const std::filesystem::path& file, const LoadOptions& opt
   return module;
 }
 
-void Host::Unload(HostModule* module) {
-  if (!module) return;
-  // Plug-in objects die before their module ends, as they would when the host shuts down.
+void Host::ReleasePlugins(HostModule* module) {
   FreeDocuments();
   for (const auto& p : registry_.Plugins()) {
     if (p->module == module && p->toolInstance) {
@@ -100,8 +98,16 @@ void Host::Unload(HostModule* module) {
       p->toolInstance = nullptr;
     }
   }
+}
+
+LedgerSnapshot Host::Unload(HostModule* module) {
+  if (!module) return {};
+  // Plug-in objects die before their module ends, as they would when the host shuts down.
+  ReleasePlugins(module);
   End(module);
+  const LedgerSnapshot account = module->ledger.Snapshot();
   Close(module);
+  return account;
 }
 
 HostNode* Host::NewDocument(const std::string& name) {

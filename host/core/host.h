@@ -67,8 +67,12 @@ class Host {
 
   // Open, init, message 1 (resources), start. Null with `error` set when a step fails.
   HostModule* Load(const std::filesystem::path& file, const LoadOptions& options, std::string& error);
-  // End, then close.
-  void Unload(HostModule* module);
+  // Frees what the host holds of the module's plug-ins: documents (and so every plug-in node)
+  // and tool instances. Registrations stay.
+  void ReleasePlugins(HostModule* module);
+  // Releases the plug-ins, ends the module and closes it. Answers the module's memory account
+  // as it stood after the end action, so callers can prove that nothing was left behind.
+  LedgerSnapshot Unload(HostModule* module);
 
   Registry& GetRegistry() { return registry_; }
   Console& GetConsole() { return console_; }

@@ -3,6 +3,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <utility>
 
 namespace ombrel::host {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <set>
+#include <random>
 #include <string>
 
 #include "../../host/resources/host_descriptions.h"
@@ -202,7 +202,7 @@ TEST_F(ShippedResources, HostPartsAreIncludedWhereTheHostExpectsThem) {
 }
 
 TEST_F(ShippedResources, LimitsKeepTheShadersAwayFromBadInput) {
-  // Cell sizes divide the atlas; the design requires at least 1.
+  // Cell sizes divide the atlas size; below 1 pixel the grid is meaningless.
   for (int32_t id : {1007, 1008}) {
     const DescElement* e = Desc("xkestle_cut").Find(id);
     ASSERT_NE(e, nullptr);
@@ -256,7 +256,10 @@ class BrokenFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / (std::string("ombrel_res_") + info->name()) / "res";
+    // Unique per run, so that two test runs on one machine keep apart.
+    dir_ = fs::temp_directory_path() /
+           ("ombrel_res_" + std::string(info->name()) + "_" + std::to_string(std::random_device{}())) /
+           "res";
     fs::remove_all(dir_.parent_path());
     fs::create_directories(dir_);
     fs::copy(kResDir, dir_, fs::copy_options::recursive);
