@@ -252,41 +252,27 @@ std::string PathText(const std::filesystem::path& path) {
 }
 
 bool ReadResourceFile(const std::filesystem::path& path, std::string& text, ResourceError& err) {
-  err = ResourceError{PathText(path), 0, ""};
+  auto fail = [&](std::string message) {
+    err = ResourceError{PathText(path), 0, std::move(message)};
+    return false;
+  };
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status)) {
-    err.message = "file not found";
-    return false;
-  }
-  if (!std::filesystem::is_regular_file(status)) {
-    err.message = "not a regular file";
-    return false;
-  }
+  if (ec || !std::filesystem::exists(status)) return fail("file not found");
+  if (!std::filesystem::is_regular_file(status)) return fail("not a regular file");
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    err.message = "cannot read the file size: " + ec.message();
-    return false;
-  }
+  if (ec) return fail("cannot read the file size: " + ec.message());
   if (size > kMaxResourceFileBytes) {
-    err.message = "file is larger than " + std::to_string(kMaxResourceFileBytes) +
-                  " bytes; resource files are never that big";
-    return false;
+    return fail("file is larger than " + std::to_string(kMaxResourceFileBytes) +
+                " bytes; resource files are never that big");
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    err.message = "cannot open the file";
-    return false;
-  }
+  if (!in) return fail("cannot open the file");
   text.assign(static_cast<size_t>(size), '\0');
   in.read(text.data(), static_cast<std::streamsize>(size));
+  if (in.bad()) return fail("cannot read the file");
   // The file may have shrunk since its size was read; keep what was there.
   text.resize(static_cast<size_t>(in.gcount()));
-  if (in.bad()) {
-    err.message = "cannot read the file";
-    return false;
-  }
-  err = ResourceError{};
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "../../host/resources/host_descriptions.h"
 #include "../../host/resources/module_resources.h"
+#include "../../host/resources/resource_lexer.h"
 
 #ifndef OMBREL_SOURCE_DIR
 #define OMBREL_SOURCE_DIR "."
@@ -290,9 +291,14 @@ TEST_F(BrokenFolder, MissingFolderIsNamed) {
   EXPECT_NE(err.message.find("does not exist"), std::string::npos);
 }
 
-TEST_F(BrokenFolder, MissingCompanionFilesAreNamed) {
-  fs::remove(dir_ / "strings_us" / "description" / "xkestle_cut.str");
+TEST_F(BrokenFolder, MissingOrOversizedFilesAreNamed) {
+  Write("strings_us/description/xkestle_cut.str", std::string(kMaxResourceFileBytes + 1, ' '));
   ResourceError err = LoadExpectingFailure();
+  EXPECT_NE(err.ToString().find("xkestle_cut.str: file is larger than"), std::string::npos)
+      << err.ToString();
+
+  fs::remove(dir_ / "strings_us" / "description" / "xkestle_cut.str");
+  err = LoadExpectingFailure();
   EXPECT_NE(err.file.find("strings_us/description/xkestle_cut.str"), std::string::npos)
       << err.ToString();
 

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The whole test suite, as CI runs it:
+#   1. the Linux build with warnings as errors, and its tests;
+#   2. the same suite again under AddressSanitizer + UndefinedBehaviorSanitizer;
+#   3. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs="$(nproc)"
+
+scripts/install-deps.sh
+
+echo "== Linux build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_WERROR=ON >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== Linux tests under ASan + UBSan"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_SANITIZE=ON -DOMBREL_WERROR=ON >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== Windows x64 build and tests under wine"
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBREL_WERROR=ON \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DOMBREL_BUILD_HOST_TOOLS=OFF >/dev/null
+cmake --build build-windows -j"$jobs"
+ctest --test-dir build-windows --output-on-failure -j"$jobs"
