@@ -24,9 +24,9 @@ case "$kind" in
   pe)
     objdump="$3"
     dump="$("$objdump" -p "$module")"
-    exports="$(echo "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{flag=1; next} flag && /^\s*\[/{print $NF} flag && /^$/{flag=0}' | sort -u)"
+    exports="$(echo "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{flag=1; next} flag && /^[ \t]*\[/{print $NF} flag && /^[ \t]*$/{flag=0}' | sort -u)"
     [ "$exports" = "c4d_main" ] || fail "exports other than c4d_main: $(echo "$exports" | tr '\n' ' ')"
-    dlls="$(echo "$dump" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)"
+    dlls="$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)"
     for dll in $dlls; do
       case "$dll" in
         kernel32.dll|msvcrt.dll|ucrtbase.dll|api-ms-win-crt-*.dll|user32.dll|advapi32.dll|ntdll.dll) ;;
