@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libcli11-dev
+  libcli11-dev nlohmann-json3-dev libopenimageio-dev openimageio-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 

@@ -17,6 +17,14 @@ class BuiltinShader;
 
 enum class NodeKind { Document, Object, Material, Tag, Shader };
 
+// Where an object lies in the rendered picture: a flat rectangle, in fractions of the picture's
+// width and height (0,0 top left), divided into rows × columns polygons. u runs left to right
+// and v top to bottom over the rectangle.
+struct ObjectGeometry {
+  double left = 0.0, top = 0.0, right = 1.0, bottom = 1.0;
+  int32_t rows = 1, columns = 1;
+};
+
 // A node owns its children (object hierarchy) and its child shaders. Links never own: they
 // name a node by its serial and resolve through the live-node index, so a deleted node
 // resolves to null.
@@ -32,6 +40,15 @@ struct HostNode {
   std::string name;
   HostContainer data;
   int32_t identity = 0;  // the per-object identity number
+
+  // Objects: placement, the render-object index number, an optional origin object and the
+  // material (both by serial, so a deleted target is simply gone).
+  ObjectGeometry geometry;
+  int32_t renderIndex = 0;
+  uint64_t originSerial = 0;
+  uint64_t materialSerial = 0;
+  // Materials: the shader of the colour channel, one of the material's child shaders.
+  uint64_t channelShaderSerial = 0;
 
   HostNode* document = nullptr;
   HostNode* parent = nullptr;  // object hierarchy, or the node a shader hangs under

@@ -40,3 +40,52 @@ HostNode* InsertShader(HostNode* parent, std::unique_ptr<HostNode> shader, HostN
 }
 
 }  // namespace ombrel::host
+
+namespace ombrel::host {
+
+HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity) {
+  if (!doc) return nullptr;
+  HostNode* holder = parent ? parent : doc;
+  auto object = std::make_unique<HostNode>(NodeKind::Object, HOST_BASETYPE_OBJECT);
+  object->name = name;
+  object->identity = identity;
+  object->parent = holder;
+  object->document = doc;
+  holder->children.push_back(std::move(object));
+  return holder->children.back().get();
+}
+
+HostNode* NewMaterial(HostNode* doc, const std::string& name) {
+  if (!doc) return nullptr;
+  auto material = std::make_unique<HostNode>(NodeKind::Material, HOST_BASETYPE_MATERIAL);
+  material->name = name;
+  material->parent = doc;
+  material->document = doc;
+  doc->materials.push_back(std::move(material));
+  return doc->materials.back().get();
+}
+
+HostNode* ChannelShader(const HostNode* material) {
+  return material ? ResolveLink(material->channelShaderSerial, material->document, HOST_BASETYPE_SHADER) : nullptr;
+}
+
+HostNode* MaterialOf(const HostNode* object) {
+  return object ? ResolveLink(object->materialSerial, object->document, HOST_BASETYPE_MATERIAL) : nullptr;
+}
+
+namespace {
+void CollectObjects(HostNode* node, std::vector<HostNode*>& out) {
+  for (auto& child : node->children) {
+    out.push_back(child.get());
+    CollectObjects(child.get(), out);
+  }
+}
+}  // namespace
+
+std::vector<HostNode*> AllObjects(HostNode* doc) {
+  std::vector<HostNode*> out;
+  if (doc) CollectObjects(doc, out);
+  return out;
+}
+
+}  // namespace ombrel::host

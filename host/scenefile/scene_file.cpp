@@ -1,0 +1,1 @@
+#include "scenefile/scene_file.h"

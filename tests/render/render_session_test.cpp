@@ -1,0 +1,43 @@
+// The render set-up's bookkeeping: which shaders are set up, and what a hit records.
+#include <gtest/gtest.h>
+
+#include "core/scene.h"
+#include "render/render_session.h"
+#include "../host/module_fixture.h"
+
+namespace ombrel::test {
+namespace {
+
+TEST(RenderSession, HitRecordsPolygonAndCornerWeightsOfTheGrid) {
+  host::Host h;
+  HostNode* doc = h.NewDocument("grid");
+  HostNode* parent = host::NewObject(doc, nullptr, "parent", 5);
+  HostNode* object = host::NewObject(doc, parent, "plane", 7);
+  object->geometry.rows = 2;
+  object->geometry.columns = 4;
+  object->renderIndex = 3;
+  HostNode* origin = host::NewObject(doc, nullptr, "origin", 11);
+  object->originSerial = origin->serial;
+  host::Scene scene;
+  scene.document = doc;
+  scene.objects = host::AllObjects(doc);
+
+  host::RenderSession session;
+  session.Begin(scene);
+  const HostVolume vd = session.HitOn(object, 0.6, 0.75, HostVector{1, 2, 3});
+  ASSERT_NE(vd.lastHit, nullptr);
+  EXPECT_EQ(vd.lastHit->source, object);
+  EXPECT_EQ(vd.lastHit->origin, origin);
+  EXPECT_EQ(vd.lastHit->index, 3);
+  EXPECT_EQ(vd.lastPolygon, 1 * 4 + 2);  // row 1, column 2
+  EXPECT_DOUBLE_EQ(vd.weights[0] + vd.weights[1] + vd.weights[2] + vd.weights[3], 1.0);
+  EXPECT_DOUBLE_EQ(vd.weights[2], 0.4 * 0.5);
+  // The far edge belongs to the last polygon, not to one past it.
+  EXPECT_EQ(session.HitOn(object, 1.0, 1.0, HostVector{}).lastPolygon, 7);
+  // Objects outside the scene record no hit.
+  HostNode other(NodeKind::Object, HOST_BASETYPE_OBJECT);
+  EXPECT_EQ(session.HitOn(&other, 0.5, 0.5, HostVector{}).lastHit, nullptr);
+}
+
+}  // namespace
+}  // namespace ombrel::test
