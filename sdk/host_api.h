@@ -281,6 +281,8 @@ typedef struct HostNodeApi {
 } HostNodeApi;
 
 /* Shaders and render records. */
+/* Sent to a new channel shader: data is the HostNode* of the shader that was in the channel
+   before, already taken out of the scene; the receiver inserts it under itself. */
 #define HOST_MSG_INITIALCHANNEL 1001073
 #define HOST_COLORSPACE_SRGB_TO_LINEAR 2
 

@@ -32,10 +32,19 @@ void FreeRender(HostNode* shader) {
 
 HostBitmap* GetBitmap(HostNode*) { return nullptr; }
 
+// Shaders pass messages on to the shaders they link; links that run in a circle would pass a
+// message round for ever. The host stops such a chain at a depth no real scene reaches.
+constexpr int kMaxMessageDepth = 64;
+thread_local int t_messageDepth = 0;
+
 HostBool Message(HostNode* shader, int32_t type, void* data) {
   if (!shader) return HOST_FALSE;
-  if (shader->plugin) return shader->plugin->shaderClass.message(shader->pluginData, shader, type, data);
-  return HOST_TRUE;
+  if (!shader->plugin) return HOST_TRUE;
+  if (t_messageDepth >= kMaxMessageDepth) return HOST_FALSE;
+  ++t_messageDepth;
+  const HostBool result = shader->plugin->shaderClass.message(shader->pluginData, shader, type, data);
+  --t_messageDepth;
+  return result;
 }
 
 double SrgbToLinear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }

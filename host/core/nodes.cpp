@@ -78,12 +78,13 @@ HostNode::HostNode(NodeKind k, int32_t t) : serial(ombrel::host::g_nextSerial++)
 }
 
 HostNode::~HostNode() {
-  // Children go first, so a plug-in's destructor never sees a half-destroyed subtree.
+  // The plug-in object goes first: its destructor may still release the render set-up of its
+  // inputs, which are its child shaders.
+  if (plugin && pluginData) plugin->shaderClass.destroy(pluginData);
+  pluginData = nullptr;
   shaders.clear();
   children.clear();
   materials.clear();
-  if (plugin && pluginData) plugin->shaderClass.destroy(pluginData);
-  pluginData = nullptr;
   auto& live = ombrel::host::Live();
   std::lock_guard<std::mutex> lock(live.mutex);
   live.nodes.erase(serial);
