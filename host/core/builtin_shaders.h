@@ -16,6 +16,9 @@ namespace ombrel::host {
 constexpr int32_t kColorShaderType = 5832;
 // Returns the sample point (u, v, w) as the colour: the way to check any transform numerically.
 constexpr int32_t kUvShaderType = 1100001;
+// Its render set-up fails with the code in its parameter 1000 (default 1): for testing how
+// shaders treat inputs that cannot be prepared. Samples are magenta.
+constexpr int32_t kFailingShaderType = 1100002;
 
 class BuiltinShader {
  public:
@@ -25,12 +28,16 @@ class BuiltinShader {
   virtual void FreeRender() {}
   // Safe on render threads between InitRender and FreeRender.
   virtual HostVector Sample(const HostChannelData& cd) const = 0;
+
+  // Messages passed on to this shader, for tests of message forwarding. Main thread only.
+  int32_t messagesReceived = 0;
+  int32_t lastMessage = 0;
 };
 
 // The built-in shader of this type, or null.
 std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type);
 
-// Type by scene name ("color", "uv"); 0 when unknown.
+// Type by scene name ("color", "uv", "fail"); 0 when unknown.
 int32_t BuiltinShaderType(std::string_view name);
 
 }  // namespace ombrel::host

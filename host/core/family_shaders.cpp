@@ -39,6 +39,11 @@ thread_local int t_messageDepth = 0;
 
 HostBool Message(HostNode* shader, int32_t type, void* data) {
   if (!shader) return HOST_FALSE;
+  if (shader->builtin) {
+    shader->builtin->messagesReceived++;
+    shader->builtin->lastMessage = type;
+    return HOST_TRUE;
+  }
   if (!shader->plugin) return HOST_TRUE;
   if (t_messageDepth >= kMaxMessageDepth) return HOST_FALSE;
   ++t_messageDepth;

@@ -10,6 +10,11 @@ std::unique_ptr<HostCustomData> HostGradient::Clone() const {
 }
 
 bool HostGradient::InitRender() {
+  // A gradient without knots has no colour to give: its set-up fails.
+  if (knots.empty()) {
+    prepared = false;
+    return false;
+  }
   renderKnots = knots;
   std::stable_sort(renderKnots.begin(), renderKnots.end(),
                    [](const HostGradientKnot& a, const HostGradientKnot& b) { return a.position < b.position; });
@@ -34,6 +39,7 @@ double BiasCurve(double t, double bias) {
 }  // namespace
 
 HostVector HostGradient::Calc(double position) const {
+  if (knots.empty() && !prepared) return HostVector{0.0, 0.0, 0.0};
   if (!prepared) {
     // Outside a render (interface previews): work on a sorted copy.
     HostGradient sorted;

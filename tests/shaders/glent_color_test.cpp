@@ -1,0 +1,309 @@
+// The colour-adjust shader through the host's own call path: set-up, sampling, release.
+// Expected colours are computed here from the generator and the HSL model directly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../host/module_fixture.h"
+#include "core/builtin_shaders.h"
+#include "core/families.h"
+#include "core/gradient.h"
+#include "core/scene.h"
+#include "hsl_color.h"
+#include "render/render_session.h"
+#include "seeded_random.h"
+
+namespace ombrel::test {
+namespace {
+
+enum : int32_t {
+  kTexture = 1000, kSeed = 1001, kHue = 1002, kSaturation = 1003, kLightness = 1004, kGradient = 1005,
+  kGradientMix = 1006, kGamma = 1007, kDirection = 1008, kColor = 1010, kStrength = 1011,
+  kStrengthShader = 1012, kGradientOffset = 1013, kPerPolygon = 1014, kPolygonGroup = 1015
+};
+
+struct Variation {
+  double hue, saturation, lightness, gamma, position;
+};
+
+// Entry `index` of the table for a seed, drawn in the shader's order (direction 0).
+Variation TableEntry(int32_t seed, int32_t index, double hue, double sat, double light, double gamma) {
+  SeededRandom rnd;
+  rnd.Init(seed);
+  rnd.Get01();
+  Variation v{};
+  for (int32_t i = 0; i <= index; ++i) {
+    v.hue = rnd.Get11() * hue;
+    v.saturation = rnd.Get11() * sat;
+    v.lightness = rnd.Get11() * light;
+    v.gamma = rnd.Get11() * gamma;
+    v.position = rnd.Get01();
+  }
+  return v;
+}
+
+double Clamp01(double v) { return v > 1.0 ? 1.0 : (v < 0.0 ? 0.0 : v); }
+
+HostVector ExpectedHsl(HostVector c, const Variation& e, double a) {
+  double h, l, s;
+  RgbToHsl(c.x, c.y, c.z, h, l, s);
+  HslToRgb(h + e.hue * 180.0 * a, l * (a * e.lightness + 1.0), s * (a * e.saturation + 1.0), c.x, c.y, c.z);
+  return HostVector{Clamp01(c.x), Clamp01(c.y), Clamp01(c.z)};
+}
+
+class GlentShaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module_ = LoadModule(host_);
+    ASSERT_NE(module_, nullptr);
+    scene_.document = host_.NewDocument("glent");
+    material_ = host::NewMaterial(scene_.document, "material");
+    shader_ = host::InsertShader(material_, host::CreateShader(host_.GetRegistry(), kColorId), nullptr);
+    ASSERT_NE(shader_, nullptr);
+    material_->channelShaderSerial = shader_->serial;
+  }
+  void TearDown() override {
+    session_.End();
+    if (module_) {
+      EXPECT_EQ(host_.Unload(module_).liveBlocks, 0);
+    }
+  }
+
+  HostNode* AddObject(const std::string& name, int32_t identity, HostNode* parent = nullptr) {
+    HostNode* o = host::NewObject(scene_.document, parent, name, identity);
+    o->materialSerial = material_->serial;
+    scene_.objects.push_back(o);
+    return o;
+  }
+  HostNode* AddInput(HostNode* under, int32_t type) {
+    return host::InsertShader(under, host::CreateShader(host_.GetRegistry(), type), nullptr);
+  }
+  const HostContainerApi* C() const { return host::ContainerFamily(); }
+
+  // Sets up the shader and answers its set-up result.
+  int32_t Begin() {
+    session_.BeginShader(scene_, shader_);
+    for (const auto& [node, code] : session_.Results()) {
+      if (node == shader_) return code;
+    }
+    return -999;
+  }
+  HostVector Sample(const HostNode* object, int32_t polygon = 0, HostVector p = HostVector{0.5, 0.5, 0.0}) {
+    HostChannelData cd{};
+    cd.p = p;
+    HostVolume vd;
+    if (object) {
+      vd = session_.HitOn(object, 0.0, 0.0, HostVector{});
+      vd.lastPolygon = polygon;
+      cd.vd = &vd;
+    }
+    return host::ShaderFamily()->sample(shader_, &cd);
+  }
+
+  host::Host host_;
+  HostModule* module_ = nullptr;
+  host::Scene scene_;
+  HostNode* material_ = nullptr;
+  HostNode* shader_ = nullptr;
+  host::RenderSession session_;
+};
+
+void ExpectColor(HostVector got, HostVector want, const char* what) {
+  EXPECT_DOUBLE_EQ(got.x, want.x) << what;
+  EXPECT_DOUBLE_EQ(got.y, want.y) << what;
+  EXPECT_DOUBLE_EQ(got.z, want.z) << what;
+}
+
+TEST_F(GlentShaderTest, DefaultsReturnTheColourUnchanged) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.3, 0.6, 0.9});
+  HostNode* object = AddObject("a", 17);
+  ASSERT_EQ(Begin(), 0);
+  for (int32_t polygon : {0, 5, 123}) {
+    const HostVector c = Sample(object, polygon);
+    EXPECT_EQ(c.x, 0.3);
+    EXPECT_EQ(c.y, 0.6);
+    EXPECT_EQ(c.z, 0.9);
+  }
+  EXPECT_EQ(Sample(nullptr).y, 0.6);  // no volume record: key 0
+}
+
+TEST_F(GlentShaderTest, FirstEntryHueFactorComesFromTheSecondStateOfSeed200) {
+  C()->setVector(&shader_->data, kColor, HostVector{1.0, 0.0, 0.0});
+  C()->setReal(&shader_->data, kHue, 0.5);
+  ASSERT_EQ(Begin(), 0);
+  // After Init(200) the states run 13882869 (discarded), 1098241022 (first hue factor), ...
+  const double factor = 1098241022 / 2147483649.0 * 2.0 - 1.0;
+  Variation e{factor * 0.5, 0, 0, 0, 0};
+  ExpectColor(Sample(nullptr), ExpectedHsl(HostVector{1, 0, 0}, e, 1.0), "key 0");
+}
+
+TEST_F(GlentShaderTest, ObjectWithoutParentsGetsTwiceItsIdentity) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.2, 0.5, 0.7});
+  C()->setReal(&shader_->data, kHue, 0.3);
+  C()->setReal(&shader_->data, kSaturation, 0.4);
+  C()->setReal(&shader_->data, kLightness, 0.25);
+  HostNode* a = AddObject("a", 21);
+  HostNode* twin = AddObject("twin", 21);
+  HostNode* child = AddObject("child", 4, a);
+  ASSERT_EQ(Begin(), 0);
+  const HostVector base{0.2, 0.5, 0.7};
+  ExpectColor(Sample(a), ExpectedHsl(base, TableEntry(200, 42, 0.3, 0.4, 0.25, 0), 1.0), "key 2 x 21");
+  ExpectColor(Sample(twin), Sample(a), "same identity, same variation");
+  // The child's chain (4 + 21) is counted twice.
+  ExpectColor(Sample(child), ExpectedHsl(base, TableEntry(200, 50, 0.3, 0.4, 0.25, 0), 1.0), "key 50");
+}
+
+TEST_F(GlentShaderTest, OriginObjectChainReplacesTheSecondCount) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.2, 0.5, 0.7});
+  C()->setReal(&shader_->data, kHue, 0.3);
+  HostNode* generator = AddObject("generator", 100);
+  HostNode* piece = AddObject("piece", 3);
+  piece->originSerial = generator->serial;
+  ASSERT_EQ(Begin(), 0);
+  // source chain 3, plus source + 1, plus the origin's chain 100.
+  ExpectColor(Sample(piece), ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 3 + 4 + 100, 0.3, 0, 0, 0), 1.0),
+              "key 107");
+}
+
+TEST_F(GlentShaderTest, PolygonGroupsShareAVariation) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.2, 0.5, 0.7});
+  C()->setReal(&shader_->data, kHue, 0.5);
+  C()->setInt32(&shader_->data, kPerPolygon, 1);
+  C()->setInt32(&shader_->data, kPolygonGroup, 4);
+  HostNode* object = AddObject("a", 10);
+  ASSERT_EQ(Begin(), 0);
+  const HostVector first = Sample(object, 0);
+  for (int32_t polygon : {1, 2, 3}) ExpectColor(Sample(object, polygon), first, "same group");
+  ExpectColor(first, ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 20, 0.5, 0, 0, 0), 1.0), "key 20");
+  ExpectColor(Sample(object, 4), ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 24, 0.5, 0, 0, 0), 1.0),
+              "key 24");
+  ExpectColor(Sample(object, 7), Sample(object, 4), "second group");
+}
+
+TEST_F(GlentShaderTest, NegativeKeySelectsAnEntryInRange) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.2, 0.5, 0.7});
+  C()->setReal(&shader_->data, kHue, 0.5);
+  HostNode* object = AddObject("a", -5);
+  ASSERT_EQ(Begin(), 0);
+  ExpectColor(Sample(object), ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 16000 - 10, 0.5, 0, 0, 0), 1.0),
+              "key -10");
+  // A sum that wraps past the 32-bit range still lands in the table.
+  HostNode* big = AddObject("big", 2147483647);
+  session_.End();
+  ASSERT_EQ(Begin(), 0);
+  const HostVector c = Sample(big);
+  EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z));
+}
+
+TEST_F(GlentShaderTest, GradientOffsetWrapsThePositionBackIntoRange) {
+  C()->setReal(&shader_->data, kGradientMix, 1.0);
+  C()->setReal(&shader_->data, kGradientOffset, -0.5);
+  ASSERT_EQ(Begin(), 0);
+  // No input shader: the weight is 1, so the colour is the default black-to-white gradient's
+  // grey at the wrapped position.
+  const Variation e = TableEntry(200, 0, 0, 0, 0, 0);
+  double t = e.position - 0.5;
+  t -= std::trunc(t);
+  if (t < 0) t += 1.0;
+  const HostVector c = Sample(nullptr);
+  EXPECT_DOUBLE_EQ(c.x, t);
+  EXPECT_DOUBLE_EQ(c.z, t);
+}
+
+TEST_F(GlentShaderTest, StrengthMapAndGammaScaleTheEffect) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.25, 0.5, 0.75});
+  C()->setReal(&shader_->data, kGamma, 0.8);
+  HostNode* strength = AddInput(shader_, host::kColorShaderType);
+  C()->setVector(&strength->data, 1000, HostVector{0.3, 0.6, 0.9});
+  C()->setLink(&shader_->data, kStrengthShader, strength);
+  ASSERT_EQ(Begin(), 0);
+  const double a = (0.6 + 0.3 + 0.9) * 0.3333333333333333;
+  const double g = a * TableEntry(200, 0, 0, 0, 0, 0.8).gamma + 1.0;
+  const HostVector c = Sample(nullptr);
+  EXPECT_DOUBLE_EQ(c.x, std::pow(0.25, 1.0 / g));
+  EXPECT_DOUBLE_EQ(c.z, std::pow(0.75, 1.0 / g));
+}
+
+TEST_F(GlentShaderTest, FailedInputsAreDroppedAndTheirCodeReturned) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.1, 0.2, 0.3});
+  HostNode* failing = AddInput(shader_, host::kFailingShaderType);
+  C()->setInt32(&failing->data, 1000, 7);
+  C()->setLink(&shader_->data, kTexture, failing);
+  EXPECT_EQ(Begin(), 7);
+  // The texture is treated as not linked: the colour parameter is used.
+  EXPECT_EQ(Sample(nullptr).z, 0.3);
+  session_.End();
+
+  // A later input that sets up decides nothing; a later one that fails replaces the code.
+  HostNode* failing2 = AddInput(shader_, host::kFailingShaderType);
+  C()->setInt32(&failing2->data, 1000, 9);
+  C()->setLink(&shader_->data, kStrengthShader, failing2);
+  EXPECT_EQ(Begin(), 9);
+  EXPECT_EQ(Sample(nullptr).z, 0.3);
+}
+
+TEST_F(GlentShaderTest, GradientThatCannotBePreparedIsNotUsed) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.1, 0.2, 0.3});
+  C()->setReal(&shader_->data, kGradientMix, 1.0);
+  auto* gradient = static_cast<HostGradient*>(C()->getCustom(&shader_->data, kGradient, HOST_CUSTOMDATA_GRADIENT));
+  ASSERT_NE(gradient, nullptr);
+  gradient->knots.clear();
+  EXPECT_EQ(Begin(), 0);
+  EXPECT_EQ(Sample(nullptr).y, 0.2);
+}
+
+TEST_F(GlentShaderTest, EnablingFollowsTheControllingParameters) {
+  const HostShaderClass& cls = shader_->plugin->shaderClass;
+  auto enabled = [&](int32_t id) {
+    HostDescId descId{};
+    descId.depth = 1;
+    descId.level[0] = HostDescLevel{id, 0, 0};
+    return cls.getDEnabling(shader_->pluginData, shader_, &descId, nullptr, 0, nullptr);
+  };
+  EXPECT_FALSE(enabled(kGradient));
+  C()->setReal(&shader_->data, kGradientMix, -0.5);
+  EXPECT_FALSE(enabled(kGradient));
+  C()->setReal(&shader_->data, kGradientMix, 0.5);
+  EXPECT_TRUE(enabled(kGradient));
+
+  EXPECT_TRUE(enabled(kColor));
+  HostNode* input = AddInput(shader_, host::kColorShaderType);
+  C()->setLink(&shader_->data, kTexture, input);
+  EXPECT_FALSE(enabled(kColor));
+
+  EXPECT_FALSE(enabled(kPolygonGroup));
+  C()->setInt32(&shader_->data, kPerPolygon, 1);
+  EXPECT_TRUE(enabled(kPolygonGroup));
+  EXPECT_TRUE(enabled(kHue));
+}
+
+TEST_F(GlentShaderTest, MessagesReachBothLinkedInputs) {
+  HostNode* texture = AddInput(shader_, host::kColorShaderType);
+  HostNode* strength = AddInput(shader_, host::kColorShaderType);
+  HostNode* unlinked = AddInput(shader_, host::kColorShaderType);
+  C()->setLink(&shader_->data, kTexture, texture);
+  C()->setLink(&shader_->data, kStrengthShader, strength);
+  EXPECT_TRUE(host::ShaderFamily()->message(shader_, 4242, nullptr));
+  EXPECT_EQ(texture->builtin->lastMessage, 4242);
+  EXPECT_EQ(strength->builtin->lastMessage, 4242);
+  EXPECT_EQ(unlinked->builtin->messagesReceived, 0);
+
+  // Two colour-adjust shaders linking each other must not pass a message round for ever.
+  HostNode* other = AddInput(shader_, kColorId);
+  C()->setLink(&shader_->data, kTexture, other);
+  C()->setLink(&other->data, kTexture, shader_);
+  EXPECT_TRUE(host::ShaderFamily()->message(shader_, 4243, nullptr));
+}
+
+TEST_F(GlentShaderTest, InitialChannelIsTakenOverAsTheInput) {
+  std::unique_ptr<HostNode> previous = host::CreateShader(host_.GetRegistry(), host::kColorShaderType);
+  HostNode* handed = previous.release();
+  EXPECT_TRUE(host::ShaderFamily()->message(shader_, HOST_MSG_INITIALCHANNEL, handed));
+  ASSERT_EQ(handed->parent, shader_);
+  EXPECT_EQ(C()->getLink(&shader_->data, kTexture, scene_.document, HOST_BASETYPE_SHADER), handed);
+  // Taking over does not pass the hand-over on to the shader just taken.
+  EXPECT_EQ(handed->builtin->messagesReceived, 0);
+}
+
+}  // namespace
+}  // namespace ombrel::test
