@@ -1,5 +1,12 @@
 #include "builtin_shaders.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "bitmap.h"
+#include "families.h"
+#include "host.h"
+#include "image_source.h"
 #include "nodes.h"
 
 namespace ombrel::host {
@@ -35,6 +42,90 @@ class FailingShader : public BuiltinShader {
   HostVector Sample(const HostChannelData&) const override { return HostVector{1.0, 0.0, 1.0}; }
 };
 
+class BitmapShader : public BuiltinShader {
+ public:
+  int32_t InitRender(HostNode& node, const HostInitRender&) override {
+    FreeRender();
+    const HostData* file = node.data.Find(kBitmapFileParam);
+    const std::string name = file && (file->type == HOST_DA_STRING || file->type == HOST_DA_FILENAME) ? file->text : "";
+    std::string error;
+    ImageReader reader = GetImageReader();
+    if (name.empty()) {
+      error = "bitmap shader \"" + node.name + "\" has no image file";
+    } else if (!reader) {
+      error = "cannot read image " + name + ": this host has no image reader";
+    } else if (reader(std::filesystem::path(std::u8string(name.begin(), name.end())), image_, error) &&
+               image_.width > 0 && image_.height > 0) {
+      MakeBitmap();
+      return 0;
+    } else if (error.empty()) {
+      error = "cannot read image " + name;
+    }
+    image_ = LoadedImage();
+    if (Host* host = CurrentHost()) host->Log().push_back(error);
+    return 1;
+  }
+
+  void FreeRender() override {
+    image_ = LoadedImage();
+    bitmap_ = HostBitmap();
+  }
+
+  HostVector Sample(const HostChannelData& cd) const override {
+    if (image_.width <= 0) return HostVector{0, 0, 0};
+    // Pixel centres sit at (i + 0.5) / width; v runs from the top row down.
+    const double x = Finite(cd.p.x) * image_.width - 0.5;
+    const double y = Finite(cd.p.y) * image_.height - 0.5;
+    const double fx = std::floor(x), fy = std::floor(y);
+    const double tx = x - fx, ty = y - fy;
+    const long long x0 = static_cast<long long>(std::clamp(fx, -1e15, 1e15));
+    const long long y0 = static_cast<long long>(std::clamp(fy, -1e15, 1e15));
+    HostVector c{0, 0, 0};
+    const double weights[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    for (int corner = 0; corner < 4; ++corner) {
+      const int px = Wrap(x0 + (corner & 1), image_.width, cd.texflag);
+      const int py = Wrap(y0 + (corner >> 1), image_.height, cd.texflag);
+      const float* texel = &image_.rgb[(static_cast<size_t>(py) * static_cast<size_t>(image_.width) +
+                                        static_cast<size_t>(px)) * 3];
+      c.x += weights[corner] * texel[0];
+      c.y += weights[corner] * texel[1];
+      c.z += weights[corner] * texel[2];
+    }
+    return c;
+  }
+
+  HostBitmap* Bitmap() override { return bitmap_.width > 0 ? &bitmap_ : nullptr; }
+
+ private:
+  static double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+
+  static int Wrap(long long i, int size, int32_t texflag) {
+    const long long n = size;
+    if (texflag & HOST_TEX_MIRROR) {
+      long long m = i % (2 * n);
+      if (m < 0) m += 2 * n;
+      return static_cast<int>(m < n ? m : 2 * n - 1 - m);
+    }
+    if (texflag & HOST_TEX_TILE) {
+      long long m = i % n;
+      if (m < 0) m += n;
+      return static_cast<int>(m);
+    }
+    return static_cast<int>(std::clamp<long long>(i, 0, n - 1));
+  }
+
+  void MakeBitmap() {
+    if (!bitmap_.Init(image_.width, image_.height)) return;
+    for (size_t i = 0; i < bitmap_.rgb.size(); ++i) {
+      const float v = std::clamp(image_.rgb[i], 0.0f, 1.0f);
+      bitmap_.rgb[i] = static_cast<uint8_t>(std::lround(v * 255.0f));
+    }
+  }
+
+  LoadedImage image_;
+  HostBitmap bitmap_;
+};
+
 }  // namespace
 
 std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type) {
@@ -42,6 +133,7 @@ std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type) {
     case kColorShaderType: return std::make_unique<ColorShader>();
     case kUvShaderType: return std::make_unique<UvShader>();
     case kFailingShaderType: return std::make_unique<FailingShader>();
+    case kBitmapShaderType: return std::make_unique<BitmapShader>();
     default: return nullptr;
   }
 }
@@ -50,6 +142,7 @@ int32_t BuiltinShaderType(std::string_view name) {
   if (name == "color") return kColorShaderType;
   if (name == "uv") return kUvShaderType;
   if (name == "fail") return kFailingShaderType;
+  if (name == "bitmap") return kBitmapShaderType;
   return 0;
 }
 

@@ -16,6 +16,12 @@ namespace ombrel::host {
 constexpr int32_t kColorShaderType = 5832;
 // Returns the sample point (u, v, w) as the colour: the way to check any transform numerically.
 constexpr int32_t kUvShaderType = 1100001;
+// The host's bitmap shader: parameter 1000 is its image file, read at render set-up through the
+// installed image reader; sampled bilinearly, repeating with the tile flag and mirrored with
+// the mirror flag, else clamped to the edge. Its set-up fails (1) for a file that cannot be read
+// and names the file in the host's log.
+constexpr int32_t kBitmapShaderType = 5833;
+constexpr int32_t kBitmapFileParam = 1000;
 // Its render set-up fails with the code in its parameter 1000 (default 1): for testing how
 // shaders treat inputs that cannot be prepared. Samples are magenta.
 constexpr int32_t kFailingShaderType = 1100002;
@@ -28,6 +34,8 @@ class BuiltinShader {
   virtual void FreeRender() {}
   // Safe on render threads between InitRender and FreeRender.
   virtual HostVector Sample(const HostChannelData& cd) const = 0;
+  // The picture behind the shader, after a successful set-up; null when it has none.
+  virtual HostBitmap* Bitmap() { return nullptr; }
 
   // Messages passed on to this shader, for tests of message forwarding. Main thread only.
   int32_t messagesReceived = 0;
@@ -37,7 +45,7 @@ class BuiltinShader {
 // The built-in shader of this type, or null.
 std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type);
 
-// Type by scene name ("color", "uv", "fail"); 0 when unknown.
+// Type by scene name ("color", "uv", "fail", "bitmap"); 0 when unknown.
 int32_t BuiltinShaderType(std::string_view name);
 
 }  // namespace ombrel::host

@@ -30,7 +30,7 @@ void FreeRender(HostNode* shader) {
   else if (shader->plugin) shader->plugin->shaderClass.freeRender(shader->pluginData, shader);
 }
 
-HostBitmap* GetBitmap(HostNode*) { return nullptr; }
+HostBitmap* GetBitmap(HostNode* shader) { return shader && shader->builtin ? shader->builtin->Bitmap() : nullptr; }
 
 // Shaders pass messages on to the shaders they link; links that run in a circle would pass a
 // message round for ever. The host stops such a chain at a depth no real scene reaches.

@@ -1,0 +1,48 @@
+#include "image/image_reader.h"
+
+#include <OpenImageIO/imageio.h>
+
+namespace ombrel::host {
+
+bool ReadImageFile(const std::filesystem::path& file, LoadedImage& image, std::string& error) {
+  const std::string name = file.string();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    error = "cannot read image " + name + ": no such file";
+    return false;
+  }
+  auto in = OIIO::ImageInput::open(name);
+  if (!in) {
+    error = "cannot read image " + name + ": " + OIIO::geterror();
+    return false;
+  }
+  const OIIO::ImageSpec& spec = in->spec();
+  const int channels = spec.nchannels;
+  // Refuse absurd sizes instead of trying to allocate them.
+  if (spec.width <= 0 || spec.height <= 0 || channels <= 0 ||
+      static_cast<long long>(spec.width) * spec.height > (1LL << 28)) {
+    error = "cannot read image " + name + ": unsupported size " + std::to_string(spec.width) + "x" +
+            std::to_string(spec.height);
+    return false;
+  }
+  std::vector<float> pixels(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) *
+                            static_cast<size_t>(channels));
+  if (!in->read_image(0, 0, 0, channels, OIIO::TypeDesc::FLOAT, pixels.data())) {
+    error = "cannot read image " + name + ": " + in->geterror();
+    return false;
+  }
+  in->close();
+  image.width = spec.width;
+  image.height = spec.height;
+  image.rgb.assign(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) * 3, 0.0f);
+  for (size_t i = 0, n = static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height); i < n; ++i) {
+    const float* src = &pixels[i * static_cast<size_t>(channels)];
+    float* dst = &image.rgb[i * 3];
+    dst[0] = src[0];
+    dst[1] = channels >= 3 ? src[1] : src[0];
+    dst[2] = channels >= 3 ? src[2] : src[0];
+  }
+  return true;
+}
+
+}  // namespace ombrel::host

@@ -1,0 +1,21 @@
+// Image files in every format the image library reads, for the host's bitmap shader.
+#ifndef OMBREL_HOST_IMAGE_READER_H
+#define OMBREL_HOST_IMAGE_READER_H
+
+#include <filesystem>
+#include <string>
+
+#include "core/image_source.h"
+
+namespace ombrel::host {
+
+// Reads the first sub-image of a file as RGB floats (grey is spread to three channels, alpha
+// dropped). False with a message naming the file on failure.
+bool ReadImageFile(const std::filesystem::path& file, LoadedImage& image, std::string& error);
+
+// Makes ReadImageFile the reader of the host's bitmap shader.
+inline void InstallImageReader() { SetImageReader(&ReadImageFile); }
+
+}  // namespace ombrel::host
+
+#endif
