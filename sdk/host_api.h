@@ -278,6 +278,13 @@ typedef struct HostNodeApi {
   HostBool (*undoAdd)(HostNode* doc, int32_t type, HostNode* node); /* [main] */
   HostBool (*undoEnd)(HostNode* doc);                /* [main] */
   void (*eventAdd)(int32_t flags);                   /* [main] the scene changed */
+  /* Atom arrays: ordered lists of node references, not owning. Reads are [any]. */
+  HostAtomArray* (*atomArrayNew)(HostModule* module);            /* [main] */
+  void (*atomArrayFree)(HostModule* module, HostAtomArray* arr); /* [main] */
+  HostBool (*atomArrayAppend)(HostAtomArray* arr, HostNode* node); /* [main] FALSE without memory */
+  void (*atomArrayFlush)(HostAtomArray* arr);                    /* [main] */
+  int32_t (*atomArrayCount)(const HostAtomArray* arr);           /* [any] */
+  HostNode* (*atomArrayIndex)(const HostAtomArray* arr, int32_t index); /* [any] null out of range */
 } HostNodeApi;
 
 /* Shaders and render records. */

@@ -63,3 +63,13 @@ BaseList2D* BaseLink::GetLink(const BaseDocument* doc, LONG baseType) const {
 }
 
 void EventAdd(LONG flags) { Nodes()->eventAdd(flags); }
+
+AtomArray* AtomArray::Alloc() { return reinterpret_cast<AtomArray*>(Nodes()->atomArrayNew(SdkModule())); }
+void AtomArray::Free(AtomArray*& arr) {
+  if (arr) Nodes()->atomArrayFree(SdkModule(), arr->Host());
+  arr = nullptr;
+}
+Bool AtomArray::Append(GeListNode* node) { return Nodes()->atomArrayAppend(Host(), Raw(node)); }
+void AtomArray::Flush() { Nodes()->atomArrayFlush(Host()); }
+LONG AtomArray::GetCount() const { return Nodes()->atomArrayCount(Host()); }
+GeListNode* AtomArray::GetIndex(LONG index) const { return GeListNode::From(Nodes()->atomArrayIndex(Host(), index)); }

@@ -123,6 +123,23 @@ class BaseLink {
   ~BaseLink() = delete;
 };
 
+// An ordered list of node references (not owning). Reads are safe on render threads.
+class AtomArray {
+ public:
+  HostAtomArray* Host() { return reinterpret_cast<HostAtomArray*>(this); }
+  const HostAtomArray* Host() const { return reinterpret_cast<const HostAtomArray*>(this); }
+  static AtomArray* Alloc();
+  static void Free(AtomArray*& arr);
+  Bool Append(GeListNode* node);
+  void Flush();
+  LONG GetCount() const;
+  GeListNode* GetIndex(LONG index) const;
+
+ private:
+  AtomArray() = delete;
+  ~AtomArray() = delete;
+};
+
 // Tell the host that the scene changed.
 void EventAdd(LONG flags = 0);
 

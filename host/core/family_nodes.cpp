@@ -93,9 +93,34 @@ void EventAdd(int32_t) {
   if (Host* host = CurrentHost()) host->NoteSceneChanged();
 }
 
+HostAtomArray* AtomArrayNew(HostModule* module) {
+  if (module) module->ledger.HandleCreated();
+  return new HostAtomArray();
+}
+void AtomArrayFree(HostModule* module, HostAtomArray* arr) {
+  if (!arr) return;
+  if (module) module->ledger.HandleFreed();
+  delete arr;
+}
+HostBool AtomArrayAppend(HostAtomArray* arr, HostNode* node) {
+  if (!arr) return HOST_FALSE;
+  arr->nodes.push_back(node);
+  return HOST_TRUE;
+}
+void AtomArrayFlush(HostAtomArray* arr) {
+  if (arr) arr->nodes.clear();
+}
+int32_t AtomArrayCount(const HostAtomArray* arr) { return arr ? static_cast<int32_t>(arr->nodes.size()) : 0; }
+HostNode* AtomArrayIndex(const HostAtomArray* arr, int32_t index) {
+  if (!arr || index < 0 || static_cast<size_t>(index) >= arr->nodes.size()) return nullptr;
+  return arr->nodes[static_cast<size_t>(index)];
+}
+
 const HostNodeApi kNodes{sizeof(HostNodeApi), DataInstance, Type, IsInstanceOf, Document, Name, PluginData, Up, Down,
                          Next, UniqueIdentity, InsertShaderC, FirstShader, Remove, Free, ShaderNew, LinkNew,
-                         LinkFree, LinkSet, LinkGet, ActiveDocument, UndoStart, UndoAdd, UndoEnd, EventAdd};
+                         LinkFree, LinkSet, LinkGet, ActiveDocument, UndoStart, UndoAdd, UndoEnd, EventAdd,
+                         AtomArrayNew, AtomArrayFree, AtomArrayAppend, AtomArrayFlush, AtomArrayCount,
+                         AtomArrayIndex};
 
 }  // namespace
 

@@ -72,6 +72,10 @@ struct HostLink {
   uint64_t serial = 0;
 };
 
+struct HostAtomArray {
+  std::vector<HostNode*> nodes;
+};
+
 namespace ombrel::host {
 
 // The node with this serial, if it still exists.
