@@ -1,0 +1,99 @@
+#include "scenefile/scene_builder.h"
+
+#include <memory>
+#include <vector>
+
+#include "core/registry.h"
+
+namespace ombrel::host::scenefile {
+namespace {
+
+std::vector<std::unique_ptr<HostNode>> CreateShaders(const Registry& registry, const ScenePlan& plan) {
+  std::vector<std::unique_ptr<HostNode>> nodes;
+  nodes.reserve(plan.shaders.size());
+  for (const ShaderPlan& s : plan.shaders) {
+    std::unique_ptr<HostNode> node = CreateShader(registry, s.type);
+    if (!node) {
+      // The nodes made so far are freed with `nodes` as the error leaves.
+      throw SceneFileError(s.path, "the shader of type " + std::to_string(s.type) +
+                                       " could not be created (its plug-in failed to allocate or initialise it)");
+    }
+    if (!s.name.empty()) node->name = s.name;
+    nodes.push_back(std::move(node));
+  }
+  return nodes;
+}
+
+HostNode* LastShader(HostNode* holder) { return holder->shaders.empty() ? nullptr : holder->shaders.back().get(); }
+
+}  // namespace
+
+Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
+  std::vector<std::unique_ptr<HostNode>> owned = CreateShaders(host.GetRegistry(), plan);
+  std::vector<HostNode*> shaders;
+  for (const auto& node : owned) shaders.push_back(node.get());
+
+  Scene scene;
+  scene.settings = plan.settings;
+  HostNode* doc = host.NewDocument(documentName);
+  scene.document = doc;
+
+  std::vector<HostNode*> materials;
+  for (const MaterialPlan& m : plan.materials) materials.push_back(NewMaterial(doc, m.name));
+
+  std::vector<HostNode*> objects;
+  for (const ObjectPlan& o : plan.objects) {
+    HostNode* parent = o.parent ? objects[static_cast<size_t>(o.parent->index)] : nullptr;
+    HostNode* object = NewObject(doc, parent, o.name, o.identity);
+    object->geometry = o.geometry;
+    object->renderIndex = o.renderIndex;
+    objects.push_back(object);
+  }
+  // Origins may name objects further down the file, so they are set once all exist.
+  for (size_t i = 0; i < plan.objects.size(); ++i) {
+    const ObjectPlan& o = plan.objects[i];
+    if (o.origin) objects[i]->originSerial = objects[static_cast<size_t>(o.origin->index)]->serial;
+    if (o.material) objects[i]->materialSerial = materials[static_cast<size_t>(o.material->index)]->serial;
+  }
+
+  auto nodeOf = [&](NodeKind kind, int index) -> HostNode* {
+    const auto i = static_cast<size_t>(index);
+    switch (kind) {
+      case NodeKind::Material: return materials[i];
+      case NodeKind::Object: return objects[i];
+      default: return shaders[i];
+    }
+  };
+  auto linkTarget = [&](const LinkPlan& link) {
+    return link.inlineShader >= 0 ? shaders[static_cast<size_t>(link.inlineShader)] : nodeOf(link.kind, link.target.index);
+  };
+
+  for (size_t i = 0; i < plan.shaders.size(); ++i) {
+    for (ParamPlan& param : plan.shaders[i].params) {
+      if (param.link) {
+        param.value = HostData();
+        param.value.type = HOST_DA_LINK;
+        param.value.linkSerial = linkTarget(*param.link)->serial;
+      }
+      shaders[i]->data.Slot(param.id) = std::move(param.value);
+    }
+  }
+
+  // Placement: under the shader that links it, the material whose channel it is, or the document.
+  for (size_t i = 0; i < plan.shaders.size(); ++i) {
+    const ShaderPlan& s = plan.shaders[i];
+    HostNode* holder = doc;
+    if (s.owner == OwnerKind::Shader) holder = shaders[static_cast<size_t>(s.ownerIndex)];
+    if (s.owner == OwnerKind::Material) holder = materials[static_cast<size_t>(s.ownerIndex)];
+    InsertShader(holder, std::move(owned[i]), LastShader(holder));
+  }
+  for (size_t m = 0; m < plan.materials.size(); ++m) {
+    if (plan.materials[m].shader) materials[m]->channelShaderSerial = linkTarget(*plan.materials[m].shader)->serial;
+  }
+
+  scene.objects = objects;
+  for (const auto& [name, entry] : plan.names) scene.named.emplace(name, nodeOf(entry.kind, entry.index));
+  return scene;
+}
+
+}  // namespace ombrel::host::scenefile
