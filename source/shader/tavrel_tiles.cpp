@@ -1,19 +1,54 @@
 // Tile shader: a grid of tiles with joints, each tile showing one texture picked at random
-// from a list of linked shaders, with random flips, quarter turns and colour variation.
-#include "main.h"
+// from a list of linked shaders, with random flips, quarter turns and colour variation. The
+// pattern itself (table and sample location) is pure maths in tile_pattern; this file reads the
+// parameters, gathers the textures and colours the result.
+#include <cmath>
+
 #include "Xtavrel_tiles.h"
+#include "hsv_color.h"
+#include "main.h"
+#include "tile_pattern.h"
 
 namespace {
+
 constexpr LONG ID_TAVRELTILES = 1028619;
 // Render information flags the host reads for this shader.
 constexpr LONG kTileRenderInfo = 0x200014;
+// Bits 6 to 9 of the texture flags name the channel being rendered; 7 is alpha.
+constexpr LONG kAlphaChannel = 7;
+// Slots the render set-up reads at most. A folder import can raise the count far above what the
+// interface shows, but not to where reading empty slots would stall the render set-up.
+constexpr LONG kMaxTextureSlots = 65536;
+
+Vector ApplyCellVariation(Vector c, const TileCell& cell) {
+  if (cell.saturationFactor != 1.0f) {
+    double h = 0.0, s = 0.0, v = 0.0;
+    RgbToHsv(c.x, c.y, c.z, h, s, v);
+    s *= cell.saturationFactor;
+    s = s < 0.0 ? 0.0 : (s > 1.0 ? 1.0 : s);
+    HsvToRgb(h, s, v, c.x, c.y, c.z);
+  }
+  if (cell.gammaFactor != 1.0f && cell.gammaFactor != 0.0f) {
+    const double inv = 1.0 / cell.gammaFactor;
+    c = Vector(std::pow(c.x, inv), std::pow(c.y, inv), std::pow(c.z, inv));
+  }
+  return c * static_cast<double>(cell.brightnessFactor);
+}
+
 }  // namespace
 
 class TavrelTiles : public ShaderData {
  public:
   static NodeData* Alloc() { return gNew(TavrelTiles); }
+  TavrelTiles() : textures_(AtomArray::Alloc()) {}
+  ~TavrelTiles() override {
+    FreeRender(nullptr);
+    AtomArray::Free(textures_);
+  }
 
   Bool Init(GeListNode* node) override;
+  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
+                    const BaseContainer* itemDescription) override;
   LONG GetRenderInfo(BaseShader* sh) override {
     (void)sh;
     return kTileRenderInfo;
@@ -21,6 +56,17 @@ class TavrelTiles : public ShaderData {
   LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) override;
   void FreeRender(BaseShader* sh) override;
   Vector Output(BaseShader* sh, ChannelData* cd) override;
+
+ private:
+  void GatherTextures(const BaseContainer* data, const InitRenderStruct& irs);
+  TileHit MakeHit(const VolumeData* vd) const;
+
+  AtomArray* textures_;         // prepared textures, not owned; between InitRender and FreeRender
+  LONG textureCount_ = 0;
+  Gradient* jointGradient_ = nullptr;  // owned by the container; prepared for rendering, or null
+  Bool rawJointWeight_ = FALSE;
+  TileSettings settings_;
+  TileTable table_;
 };
 
 Bool TavrelTiles::Init(GeListNode* node) {
@@ -54,11 +100,12 @@ Bool TavrelTiles::Init(GeListNode* node) {
   data->SetReal(TAVRELTILES_TILE_ASPECT, 1.0);
   data->SetLong(TAVRELTILES_TEXTURE_COUNT, 1);
 
-  // Default joint gradient: dark grey in the middle of the joint, light grey at its edge.
+  // Default joint gradient: dark grey over the inner half of the joint, rising to light grey
+  // at the tile border.
   GeData gradientData;
-  if (!gradientData.SetCustomDefault(CUSTOMDATATYPE_GRADIENT)) return TRUE;
+  if (!gradientData.SetCustomDefault(CUSTOMDATATYPE_GRADIENT)) return FALSE;
   Gradient* gradient = Gradient::From(gradientData.GetCustomDataType(CUSTOMDATATYPE_GRADIENT));
-  if (!gradient) return TRUE;
+  if (!gradient) return FALSE;
   GradientKnot knot;
   knot.col = Vector(0.01);
   knot.pos = 0.5;
@@ -70,18 +117,187 @@ Bool TavrelTiles::Init(GeListNode* node) {
   return TRUE;
 }
 
+Bool TavrelTiles::GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
+                               const BaseContainer* itemDescription) {
+  (void)data;
+  (void)flags;
+  (void)itemDescription;
+  BaseContainer* bc = static_cast<BaseList2D*>(node)->GetDataInstance();
+  switch (id[0]) {
+    case TAVRELTILES_JOINT_NOISE_SCALE:
+    case TAVRELTILES_FIT_TEXTURE_INSIDE_JOINTS:
+    case TAVRELTILES_JOINT_GRADIENT:
+    case TAVRELTILES_JOINT_BIAS:
+      return bc->GetReal(TAVRELTILES_JOINT_WIDTH, 0.0) != 0.0;
+    case TAVRELTILES_ROW_OFFSET:
+    case TAVRELTILES_ROW_OFFSET_VARIATION:
+    case TAVRELTILES_ROW_DRIFT:
+    case TAVRELTILES_ROW_DRIFT_VARIATION:
+    case TAVRELTILES_COLUMNS:
+    case TAVRELTILES_ROWS:
+      return bc->GetLong(TAVRELTILES_MODE, TAVRELTILES_MODE_UV) != TAVRELTILES_MODE_POLYGON;
+    case TAVRELTILES_TILE_ASPECT:
+      // Scenes saved before the aspect existed get it written the first time it is shown.
+      if (bc->GetType(TAVRELTILES_TILE_ASPECT) == HOST_DA_NIL) bc->SetReal(TAVRELTILES_TILE_ASPECT, 1.0);
+      return TRUE;
+    default:
+      return TRUE;
+  }
+}
+
+void TavrelTiles::GatherTextures(const BaseContainer* data, const InitRenderStruct& irs) {
+  textureCount_ = 0;
+  if (!textures_) return;
+  textures_->Flush();
+  LONG count = data->GetLong(TAVRELTILES_TEXTURE_COUNT, 1);
+  if (count > kMaxTextureSlots) count = kMaxTextureSlots;
+  for (LONG slot = 0; slot < count || slot == 0; ++slot) {
+    const LONG id = slot == 0 ? TAVRELTILES_TEXTURE : TAVRELTILES_TEXTURE_SLOT + slot;
+    BaseShader* texture = static_cast<BaseShader*>(data->GetLink(id, irs.doc, HOST_BASETYPE_SHADER));
+    if (!texture || texture->InitRender(irs) != INITRENDERRESULT_OK) continue;
+    // A texture the list cannot take is left out of the render, set-up released at once.
+    if (!textures_->Append(texture)) texture->FreeRender();
+  }
+  textureCount_ = textures_->GetCount();
+}
+
 LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
-  (void)sh;
-  (void)irs;
+  const BaseContainer* data = sh->GetDataInstance();
+  GatherTextures(data, irs);
+
+  jointGradient_ = Gradient::From(data->GetCustomDataType(TAVRELTILES_JOINT_GRADIENT, CUSTOMDATATYPE_GRADIENT));
+  if (jointGradient_ && !jointGradient_->InitRender(irs)) jointGradient_ = nullptr;
+
+  TileParameters p;
+  p.seed = data->GetLong(TAVRELTILES_SEED, 666);
+  p.tileAspect = data->GetReal(TAVRELTILES_TILE_ASPECT, 1.0);
+  p.columns = data->GetLong(TAVRELTILES_COLUMNS, 1);
+  p.rows = data->GetLong(TAVRELTILES_ROWS, 1);
+  const Vector bias = data->GetVector(TAVRELTILES_JOINT_BIAS, Vector(0.5, 0.5, 0.5));
+  p.jointBiasX = bias.x;
+  p.jointBiasY = bias.y;
+  p.jointRatio = data->GetReal(TAVRELTILES_JOINT_RATIO, 1.0);
+  p.jointWidth = data->GetReal(TAVRELTILES_JOINT_WIDTH, 0.0);
+  p.jointNoiseScale = data->GetReal(TAVRELTILES_JOINT_NOISE_SCALE, 0.0);
+  p.fitTextureInsideJoints = data->GetBool(TAVRELTILES_FIT_TEXTURE_INSIDE_JOINTS, FALSE) != 0;
+  p.textureRotation = data->GetLong(TAVRELTILES_TEXTURE_ROTATION, 0);
+  p.saturationVariation = data->GetReal(TAVRELTILES_SATURATION_VARIATION, 0.0);
+  p.gammaVariation = data->GetReal(TAVRELTILES_GAMMA_VARIATION, 0.0);
+  p.brightnessVariation = data->GetReal(TAVRELTILES_BRIGHTNESS_VARIATION, 0.0);
+  p.tileRotation = data->GetReal(TAVRELTILES_TILE_ROTATION, 0.0);
+  p.stretchTexture = data->GetBool(TAVRELTILES_STRETCH_TEXTURE, TRUE) != 0;
+  p.checkerRotate = data->GetBool(TAVRELTILES_CHECKER_ROTATE, FALSE) != 0;
+  p.randomRotate = data->GetBool(TAVRELTILES_RANDOM_ROTATE, FALSE) != 0;
+  p.randomFlipU = data->GetBool(TAVRELTILES_RANDOM_FLIP_U, FALSE) != 0;
+  p.randomFlipV = data->GetBool(TAVRELTILES_RANDOM_FLIP_V, FALSE) != 0;
+  p.rowOffset = data->GetReal(TAVRELTILES_ROW_OFFSET, 0.0);
+  p.rowOffsetVariation = data->GetReal(TAVRELTILES_ROW_OFFSET_VARIATION, 0.0);
+  p.rowDrift = data->GetReal(TAVRELTILES_ROW_DRIFT, 0.0);
+  p.rowDriftVariation = data->GetReal(TAVRELTILES_ROW_DRIFT_VARIATION, 0.0);
+  p.mode = data->GetLong(TAVRELTILES_MODE, TAVRELTILES_MODE_UV);
+  p.polygonGroup = data->GetLong(TAVRELTILES_POLYGON_GROUP, 1);
+  rawJointWeight_ = data->GetBool(TAVRELTILES_RAW_JOINT_WEIGHT, FALSE);
+  settings_ = DeriveTileSettings(p);
+
+  // The pattern takes the list as a plain array, in the list's order. Without memory for it the
+  // tiles are built without textures rather than not at all.
+  const void** list = nullptr;
+  if (textureCount_ > 0) {
+    list = static_cast<const void**>(GeAlloc(static_cast<VLONG>(sizeof(void*)) * textureCount_));
+    if (list) {
+      for (LONG i = 0; i < textureCount_; ++i) list[i] = textures_->GetIndex(i);
+    }
+  }
+  BuildTileTable(table_, settings_, list, list ? textureCount_ : 0);
+  GeFree(list);
   return INITRENDERRESULT_OK;
 }
 
-void TavrelTiles::FreeRender(BaseShader* sh) { (void)sh; }
+void TavrelTiles::FreeRender(BaseShader* sh) {
+  (void)sh;
+  if (jointGradient_) {
+    jointGradient_->FreeRender();
+    jointGradient_ = nullptr;
+  }
+  if (textures_) {
+    for (LONG i = 0; i < textures_->GetCount(); ++i) {
+      BaseShader* texture = static_cast<BaseShader*>(textures_->GetIndex(i));
+      if (texture) texture->FreeRender();
+    }
+    textures_->Flush();
+  }
+  textureCount_ = 0;
+}
+
+TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
+  TileHit hit;
+  if (!vd) return hit;
+  hit.hasContext = true;
+  const RayObject* ro = vd->GetLastHitObject();
+  hit.hasHit = ro != nullptr;
+  if (hit.hasHit) hit.polygon = vd->GetLastPolygon();
+  // Object facts cost a walk up the hierarchy: gather them only for the modes that use them.
+  if (hit.hasHit && settings_.mode != kTileModeUv) {
+    hit.hasRenderObject = true;
+    hit.renderIndex = ro->GetIndex();
+    if (BaseObject* source = ro->GetSource()) {
+      hit.hasSource = true;
+      hit.sourceIdentity = source->GetUniqueIdentity();
+      ULONG chain = 0;
+      for (BaseObject* op = source; op; op = op->GetUp()) chain += static_cast<ULONG>(op->GetUniqueIdentity());
+      hit.sourceChainIdentity = static_cast<LONG>(chain);
+    }
+    hit.hasOrigin = ro->GetOrigin() != nullptr;
+    if (settings_.mode == kTileModePolygon) vd->GetPolygonWeights(hit.cornerWeights);
+  }
+  if (NeedsJointNoise(settings_, true)) {
+    hit.noise = Turbulence(vd->GetHitPoint() * settings_.noiseScale, 2.0, TRUE);
+  }
+  return hit;
+}
 
 Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   (void)sh;
-  (void)cd;
-  return Vector(0.0);
+  const TileHit hit = MakeHit(cd->vd);
+  const TileLocation loc = LocateSample(table_, settings_, cd->p.x, cd->p.y, cd->p.z, cd->texflag, hit);
+  if (loc.early) {
+    BaseShader* texture = static_cast<BaseShader*>(const_cast<void*>(loc.earlyTexture));
+    return texture ? texture->Sample(cd) : Vector(0.0);
+  }
+
+  const Vector p = cd->p;
+  const TileCell& cell = *loc.cell;
+  BaseShader* texture = static_cast<BaseShader*>(const_cast<void*>(cell.texture));
+  if (settings_.mode == kTileModeObject && hit.hasContext && textureCount_ > 0) {
+    LONG index = ObjectNumber(hit) % textureCount_;
+    if (index < 0) index += textureCount_;
+    BaseShader* picked = static_cast<BaseShader*>(textures_->GetIndex(index));
+    if (picked) texture = picked;
+  }
+
+  cd->p = Vector(loc.u, loc.v, loc.w);
+  Vector colour(0.0);
+  if (texture) colour = ApplyCellVariation(texture->Sample(cd), cell);
+
+  Real a = 0.0;
+  Vector jointColour(0.0);
+  if (loc.inJoint) {
+    a = loc.jointWeight;
+    if (((cd->texflag >> HOST_TEX_CHANNEL_SHIFT) & 15) == kAlphaChannel) {
+      a = 1.0;
+      jointColour = Vector(1.0);
+    } else if (jointGradient_) {
+      if (rawJointWeight_) {
+        cd->p = p;
+        return Vector(a);
+      }
+      jointColour = jointGradient_->CalcGradientPixel(a);
+    } else {
+      jointColour = Vector(a);
+    }
+  }
+  cd->p = p;
+  return colour * (1.0 - a) + jointColour * a;
 }
 
 Bool RegisterTavrelTiles() {
