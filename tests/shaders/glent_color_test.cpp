@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "../host/module_fixture.h"
+#include "shader_fixture.h"
 #include "core/builtin_shaders.h"
 #include "core/families.h"
 #include "core/gradient.h"
@@ -51,61 +51,9 @@ HostVector ExpectedHsl(HostVector c, const Variation& e, double a) {
   return HostVector{Clamp01(c.x), Clamp01(c.y), Clamp01(c.z)};
 }
 
-class GlentShaderTest : public ::testing::Test {
+class GlentShaderTest : public ShaderFixture {
  protected:
-  void SetUp() override {
-    module_ = LoadModule(host_);
-    ASSERT_NE(module_, nullptr);
-    scene_.document = host_.NewDocument("glent");
-    material_ = host::NewMaterial(scene_.document, "material");
-    shader_ = host::InsertShader(material_, host::CreateShader(host_.GetRegistry(), kColorId), nullptr);
-    ASSERT_NE(shader_, nullptr);
-    material_->channelShaderSerial = shader_->serial;
-  }
-  void TearDown() override {
-    session_.End();
-    if (module_) {
-      EXPECT_EQ(host_.Unload(module_).liveBlocks, 0);
-    }
-  }
-
-  HostNode* AddObject(const std::string& name, int32_t identity, HostNode* parent = nullptr) {
-    HostNode* o = host::NewObject(scene_.document, parent, name, identity);
-    o->materialSerial = material_->serial;
-    scene_.objects.push_back(o);
-    return o;
-  }
-  HostNode* AddInput(HostNode* under, int32_t type) {
-    return host::InsertShader(under, host::CreateShader(host_.GetRegistry(), type), nullptr);
-  }
-  const HostContainerApi* C() const { return host::ContainerFamily(); }
-
-  // Sets up the shader and answers its set-up result.
-  int32_t Begin() {
-    session_.BeginShader(scene_, shader_);
-    for (const auto& [node, code] : session_.Results()) {
-      if (node == shader_) return code;
-    }
-    return -999;
-  }
-  HostVector Sample(const HostNode* object, int32_t polygon = 0, HostVector p = HostVector{0.5, 0.5, 0.0}) {
-    HostChannelData cd{};
-    cd.p = p;
-    HostVolume vd;
-    if (object) {
-      vd = session_.HitOn(object, 0.0, 0.0, HostVector{});
-      vd.lastPolygon = polygon;
-      cd.vd = &vd;
-    }
-    return host::ShaderFamily()->sample(shader_, &cd);
-  }
-
-  host::Host host_;
-  HostModule* module_ = nullptr;
-  host::Scene scene_;
-  HostNode* material_ = nullptr;
-  HostNode* shader_ = nullptr;
-  host::RenderSession session_;
+  GlentShaderTest() : ShaderFixture(kColorId) {}
 };
 
 void ExpectColor(HostVector got, HostVector want, const char* what) {
@@ -213,9 +161,8 @@ TEST_F(GlentShaderTest, GradientOffsetWrapsThePositionBackIntoRange) {
 TEST_F(GlentShaderTest, StrengthMapAndGammaScaleTheEffect) {
   C()->setVector(&shader_->data, kColor, HostVector{0.25, 0.5, 0.75});
   C()->setReal(&shader_->data, kGamma, 0.8);
-  HostNode* strength = AddInput(shader_, host::kColorShaderType);
+  HostNode* strength = AddInput(shader_, host::kColorShaderType, kStrengthShader);
   C()->setVector(&strength->data, 1000, HostVector{0.3, 0.6, 0.9});
-  C()->setLink(&shader_->data, kStrengthShader, strength);
   ASSERT_EQ(Begin(), 0);
   const double a = (0.6 + 0.3 + 0.9) * 0.3333333333333333;
   const double g = a * TableEntry(200, 0, 0, 0, 0, 0.8).gamma + 1.0;
