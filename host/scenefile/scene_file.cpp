@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "core/builtin_shaders.h"
 #include "scenefile/json_checks.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/scene_builder.h"
@@ -86,6 +87,33 @@ bool LoadSceneText(Host& host, std::string_view text, const std::string& name, S
   return true;
 }
 
+namespace {
+
+// Image files named in a scene are relative to the scene file, so scenes can be moved and run
+// from any working folder.
+void ResolveImageFilesUnder(HostNode* node, const std::filesystem::path& folder) {
+  for (auto& shader : node->shaders) {
+    if (shader->type == kBitmapShaderType) {
+      for (auto& [id, value] : shader->data.entries) {
+        if (id != kBitmapFileParam || (value.type != HOST_DA_STRING && value.type != HOST_DA_FILENAME)) continue;
+        const std::filesystem::path path(std::u8string(value.text.begin(), value.text.end()));
+        if (value.text.empty() || path.is_absolute()) continue;
+        const std::u8string resolved = (folder / path).lexically_normal().u8string();
+        value.text.assign(resolved.begin(), resolved.end());
+        value.type = HOST_DA_FILENAME;
+      }
+    }
+    ResolveImageFilesUnder(shader.get(), folder);
+  }
+  for (auto& material : node->materials) ResolveImageFilesUnder(material.get(), folder);
+}
+
+}  // namespace
+
+void ResolveImageFiles(Scene& scene, const std::filesystem::path& folder) {
+  if (scene.document) ResolveImageFilesUnder(scene.document, folder);
+}
+
 bool LoadSceneFile(Host& host, const std::filesystem::path& file, Scene& scene, std::string& error) {
   const std::string name = file.string();
   std::error_code ec;
@@ -105,7 +133,9 @@ bool LoadSceneFile(Host& host, const std::filesystem::path& file, Scene& scene, 
     error = name + ": cannot read the file";
     return false;
   }
-  return LoadSceneText(host, text, name, scene, error);
+  if (!LoadSceneText(host, text, name, scene, error)) return false;
+  ResolveImageFiles(scene, file.parent_path());
+  return true;
 }
 
 }  // namespace ombrel::host

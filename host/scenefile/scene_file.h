@@ -18,7 +18,12 @@ namespace ombrel::host {
 // what was expected.
 bool LoadSceneFile(Host& host, const std::filesystem::path& file, Scene& scene, std::string& error);
 
-// The same from text; `name` stands for the file in error messages.
+// Makes the relative image file names of the scene's bitmap shaders relative to `folder`.
+// LoadSceneFile does this with the scene file's folder.
+void ResolveImageFiles(Scene& scene, const std::filesystem::path& folder);
+
+// The same from text; `name` stands for the file in error messages. Image file names stay as
+// written (relative to the working folder).
 bool LoadSceneText(Host& host, std::string_view text, const std::string& name, Scene& scene, std::string& error);
 
 }  // namespace ombrel::host

@@ -162,7 +162,12 @@ class SceneReader {
                                int shader) {
     const DescElement* element = d.FindSymbol(key);
     if (!element) {
-      if (auto id = ParseDecimal(key)) element = d.Find(*id);
+      if (auto id = ParseDecimal(key)) {
+        element = d.Find(*id);
+        // A link by a number the description does not list is a slot the plug-in adds at run
+        // time (the tile shader's extra texture slots). Plain values still have to be listed.
+        if (!element && value.is_object()) return ReadUntypedParam(key, value, path, shader);
+      }
     }
     if (!element) UnknownParam(d, key, path, false);
     const std::optional<ParamKind> kind = SettableKind(*element);
