@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# The main job: build the module and the stand-in host, then run ombrel-host.
-# With no arguments it runs `ombrel-host plugins`; any arguments are passed to ombrel-host.
+# The main job: build the module and the stand-in host, then render with ombrel-host.
+# With no arguments it runs `ombrel-host render`, which writes the demo scene to
+# ombrel-demo.png in the current folder; any arguments are passed to ombrel-host instead.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+root="$(cd "$(dirname "$0")/.." && pwd)"
 
-scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" >/dev/null
+(
+  cd "$root"
+  scripts/install-deps.sh
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j"$(nproc)" >/dev/null
+)
 
 if [ "$#" -eq 0 ]; then
-  set -- plugins
+  set -- render
 fi
-exec build/bin/ombrel-host "$@"
+exec "$root/build/bin/ombrel-host" "$@"

@@ -2,7 +2,8 @@
 # The whole test suite, as CI runs it:
 #   1. the Linux build with warnings as errors, and its tests;
 #   2. the same suite again under AddressSanitizer + UndefinedBehaviorSanitizer;
-#   3. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine.
+#   3. the renderer's tests, which sample on several threads, under ThreadSanitizer;
+#   4. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
@@ -15,10 +16,19 @@ cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== Linux tests under ASan + UBSan"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_SANITIZE=ON -DOMBREL_WERROR=ON >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_SANITIZE=ON -DOMBREL_WERROR=ON \
+  -DOMBREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== Multi-threaded render tests under ThreadSanitizer"
+# Only the render tests and what they load (the module) are built: the rest has no threads.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_TSAN=ON -DOMBREL_WERROR=ON \
+  -DOMBREL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target ombrel_render_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R '^(Renderer|RenderThreads|DemoScene)\.'
 
 echo "== Windows x64 build and tests under wine"
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBREL_WERROR=ON \

@@ -19,6 +19,27 @@ int RunPlugins(const ModuleArgs& args);
 // Prints a plug-in's parameters from its description.
 int RunDescribe(const ModuleArgs& args, const std::string& name);
 
+struct RenderArgs {
+  std::string scene;   // empty: the built-in demo scene
+  std::string output;  // empty: ombrel-demo.png for the demo, else the scene's name with .png
+  std::string size;    // empty: the scene's size; else WIDTHxHEIGHT
+  int threads = 0;     // 0: the scene's setting, else every core
+};
+
+// Renders a scene file (or the demo scene) into a picture file.
+int RunRender(const ModuleArgs& args, const RenderArgs& render);
+
+struct SampleArgs {
+  std::string scene;
+  std::string shader;
+  std::string object;  // empty: samples carry no hit
+  std::optional<int> polygon;
+  int texflag = 0;
+};
+
+// Samples one shader of a scene at the points read from standard input.
+int RunSample(const ModuleArgs& args, const SampleArgs& sample);
+
 }  // namespace ombrel::cli
 
 #endif

@@ -35,7 +35,9 @@ void RenderSession::Begin(const Scene& scene) {
   objects_ = AllObjects(scene.document);
   rayObjects_.clear();
   rayObjects_.reserve(objects_.size());
+  objectIndex_.clear();
   for (HostNode* object : objects_) {
+    objectIndex_.emplace(object, rayObjects_.size());
     HostRayObject ro;
     ro.source = object;
     ro.origin = FindLiveNode(object->originSerial);
@@ -59,11 +61,25 @@ void RenderSession::End() {
 }
 
 const HostRayObject* RenderSession::RayObjectOf(const HostNode* object) const {
-  for (size_t i = 0; i < objects_.size(); ++i) {
-    if (objects_[i] == object) return &rayObjects_[i];
-  }
-  return nullptr;
+  auto it = objectIndex_.find(object);
+  return it == objectIndex_.end() ? nullptr : &rayObjects_[it->second];
 }
+
+namespace {
+// NaN would otherwise reach an integer conversion, which is undefined.
+double Unit(double x) { return x >= 0.0 ? (x <= 1.0 ? x : 1.0) : 0.0; }
+
+// Bilinear corner weights of (s, t) inside a polygon: corners a (top left), b (top right),
+// c (bottom right), d (bottom left).
+void CornerWeights(double s, double t, double weights[4]) {
+  s = Unit(s);
+  t = Unit(t);
+  weights[0] = (1 - s) * (1 - t);
+  weights[1] = s * (1 - t);
+  weights[2] = s * t;
+  weights[3] = (1 - s) * t;
+}
+}  // namespace
 
 HostVolume RenderSession::HitOn(const HostNode* object, double u, double v, const HostVector& hitPoint) const {
   HostVolume vd;
@@ -72,18 +88,27 @@ HostVolume RenderSession::HitOn(const HostNode* object, double u, double v, cons
   if (!vd.lastHit) return vd;
   const int32_t columns = std::max(1, object->geometry.columns);
   const int32_t rows = std::max(1, object->geometry.rows);
-  const double fu = std::clamp(u, 0.0, 1.0) * columns;
-  const double fv = std::clamp(v, 0.0, 1.0) * rows;
+  const double fu = Unit(u) * columns;
+  const double fv = Unit(v) * rows;
   const int32_t col = std::min(columns - 1, static_cast<int32_t>(fu));
   const int32_t row = std::min(rows - 1, static_cast<int32_t>(fv));
   vd.lastPolygon = row * columns + col;
-  // Bilinear corner weights of the point inside its polygon: corners a (top left), b (top
-  // right), c (bottom right), d (bottom left).
-  const double s = fu - col, t = fv - row;
-  vd.weights[0] = (1 - s) * (1 - t);
-  vd.weights[1] = s * (1 - t);
-  vd.weights[2] = s * t;
-  vd.weights[3] = (1 - s) * t;
+  CornerWeights(fu - col, fv - row, vd.weights);
+  return vd;
+}
+
+HostVolume RenderSession::HitOnPolygon(const HostNode* object, int32_t polygon, double u, double v,
+                                       const HostVector& hitPoint) const {
+  HostVolume vd;
+  vd.lastHit = RayObjectOf(object);
+  vd.hitPoint = hitPoint;
+  if (!vd.lastHit) return vd;
+  const int32_t columns = std::max(1, object->geometry.columns);
+  const int32_t rows = std::max(1, object->geometry.rows);
+  vd.lastPolygon = polygon;
+  const int32_t col = polygon >= 0 ? polygon % columns : 0;
+  const int32_t row = polygon >= 0 ? std::min(rows - 1, polygon / columns) : 0;
+  CornerWeights(Unit(u) * columns - col, Unit(v) * rows - row, vd.weights);
   return vd;
 }
 

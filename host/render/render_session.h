@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/render_context.h"
@@ -36,8 +37,13 @@ class RenderSession {
   const HostRayObject* RayObjectOf(const HostNode* object) const;
 
   // A volume record for a hit on `object`'s polygon at (u, v) of its rectangle; the polygon
-  // index and corner weights follow from the object's rows × columns grid.
+  // index and corner weights follow from the object's rows × columns grid. u and v are
+  // clamped to [0, 1], and NaN counts as 0. Safe on render threads.
   HostVolume HitOn(const HostNode* object, double u, double v, const HostVector& hitPoint) const;
+  // The same for a given polygon number, whatever cell (u, v) lies in: the corner weights are
+  // those of (u, v) brought into that polygon's cell.
+  HostVolume HitOnPolygon(const HostNode* object, int32_t polygon, double u, double v,
+                          const HostVector& hitPoint) const;
 
   // The shader an object's material renders with, or null.
   static HostNode* ShaderOf(const HostNode* object);
@@ -47,6 +53,7 @@ class RenderSession {
   HostInitRender irs_{};
   std::vector<HostNode*> objects_;
   std::vector<HostRayObject> rayObjects_;
+  std::unordered_map<const HostNode*, size_t> objectIndex_;  // renderers look up every sample
   std::vector<std::pair<HostNode*, int32_t>> results_;
   bool active_ = false;
 };

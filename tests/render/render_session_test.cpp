@@ -1,6 +1,8 @@
 // The render set-up's bookkeeping: which shaders are set up, and what a hit records.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/scene.h"
 #include "render/render_session.h"
 #include "../host/module_fixture.h"
@@ -37,6 +39,33 @@ TEST(RenderSession, HitRecordsPolygonAndCornerWeightsOfTheGrid) {
   // Objects outside the scene record no hit.
   HostNode other(NodeKind::Object, HOST_BASETYPE_OBJECT);
   EXPECT_EQ(session.HitOn(&other, 0.5, 0.5, HostVector{}).lastHit, nullptr);
+}
+
+TEST(RenderSession, HitsOnAGivenPolygonAndOnPointsOutsideTheRectangle) {
+  host::Host h;
+  HostNode* doc = h.NewDocument("grid");
+  HostNode* object = host::NewObject(doc, nullptr, "plane", 1);
+  object->geometry.rows = 3;
+  object->geometry.columns = 2;
+  host::Scene scene;
+  scene.document = doc;
+  scene.objects = host::AllObjects(doc);
+  host::RenderSession session;
+  session.Begin(scene);
+
+  // Polygon 5 is row 2, column 1; (0.75, 0.75) lies in its cell at (0.5, 0.25).
+  HostVolume vd = session.HitOnPolygon(object, 5, 0.75, 0.75, HostVector{});
+  EXPECT_EQ(vd.lastPolygon, 5);
+  EXPECT_DOUBLE_EQ(vd.weights[2], 0.5 * 0.25);
+  // A point in another cell is brought to the polygon's nearest edge.
+  vd = session.HitOnPolygon(object, 0, 0.9, 0.9, HostVector{});
+  EXPECT_EQ(vd.lastPolygon, 0);
+  EXPECT_DOUBLE_EQ(vd.weights[2], 1.0);
+
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(session.HitOn(object, nan, nan, HostVector{}).lastPolygon, 0);
+  EXPECT_EQ(session.HitOn(object, -5.0, 7.0, HostVector{}).lastPolygon, 4);
+  EXPECT_EQ(session.HitOn(object, std::numeric_limits<double>::infinity(), 0.5, HostVector{}).lastPolygon, 3);
 }
 
 }  // namespace

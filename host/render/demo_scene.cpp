@@ -1,0 +1,137 @@
+#include "render/demo_scene.h"
+
+#include "core/families.h"
+#include "core/gradient.h"
+
+namespace ombrel::host {
+
+namespace {
+
+enum : int32_t {
+  kSeed = 1001, kHue = 1002, kSaturation = 1003, kLightness = 1004, kGradient = 1005, kGradientMix = 1006,
+  kGamma = 1007, kColor = 1010, kPerPolygon = 1014, kPolygonGroup = 1015
+};
+
+struct Builder {
+  Host& host;
+  Scene& scene;
+  std::string& error;
+
+  // A material whose colour channel is a new colour-adjust shader; null when the module
+  // cannot make one.
+  HostNode* Material(const std::string& name, HostNode** shaderOut) {
+    std::unique_ptr<HostNode> node = CreateShader(host.GetRegistry(), kColourAdjustShaderId);
+    if (!node) {
+      error = "the module has no colour-adjust shader (plug-in " + std::to_string(kColourAdjustShaderId) +
+              ") to build the demo scene with";
+      return nullptr;
+    }
+    HostNode* material = NewMaterial(scene.document, name);
+    HostNode* shader = InsertShader(material, std::move(node), nullptr);
+    material->channelShaderSerial = shader->serial;
+    scene.named[name] = material;
+    scene.named[name + "-shader"] = shader;
+    *shaderOut = shader;
+    return material;
+  }
+
+  HostNode* Object(const std::string& name, int32_t identity, HostNode* parent, HostNode* material,
+                   ObjectGeometry geometry) {
+    HostNode* object = NewObject(scene.document, parent, name, identity);
+    object->geometry = geometry;
+    object->materialSerial = material->serial;
+    object->renderIndex = static_cast<int32_t>(scene.objects.size());
+    scene.objects.push_back(object);
+    scene.named[name] = object;
+    return object;
+  }
+};
+
+void SetReal(HostNode* shader, int32_t id, double value) { ContainerFamily()->setReal(&shader->data, id, value); }
+
+}  // namespace
+
+bool BuildDemoScene(Host& host, Scene& scene, std::string& error) {
+  scene = Scene{};
+  scene.document = host.NewDocument("demo");
+  scene.settings.width = 800;
+  scene.settings.height = 600;
+  scene.settings.background = HostVector{0.06, 0.06, 0.07};
+  Builder b{host, scene, error};
+
+  constexpr double kMargin = 0.03, kGap = 0.02;
+  constexpr double kBandHeight = (1.0 - 2 * kMargin - 3 * kGap) / 4;
+  auto bandTop = [&](int band) { return kMargin + band * (kBandHeight + kGap); };
+  auto cell = [&](int band, int column, int columns) {
+    const double cellWidth = (1.0 - 2 * kMargin - (columns - 1) * kGap) / columns;
+    ObjectGeometry g;
+    g.left = kMargin + column * (cellWidth + kGap);
+    g.right = g.left + cellWidth;
+    g.top = bandTop(band);
+    g.bottom = g.top + kBandHeight;
+    return g;
+  };
+
+  // Hue only: one warm base colour turned round the colour wheel per object.
+  HostNode* shader = nullptr;
+  HostNode* hue = b.Material("hue", &shader);
+  if (!hue) return false;
+  ContainerFamily()->setVector(&shader->data, kColor, HostVector{0.85, 0.35, 0.2});
+  SetReal(shader, kHue, 0.6);
+  for (int i = 0; i < 6; ++i) b.Object("hue-" + std::to_string(i + 1), i + 1, nullptr, hue, cell(0, i, 6));
+
+  // Saturation and lightness of a blue.
+  HostNode* tone = b.Material("tone", &shader);
+  if (!tone) return false;
+  ContainerFamily()->setVector(&shader->data, kColor, HostVector{0.25, 0.5, 0.8});
+  SetReal(shader, kSaturation, 0.8);
+  SetReal(shader, kLightness, 0.5);
+  for (int i = 0; i < 6; ++i) b.Object("tone-" + std::to_string(i + 1), i + 1, nullptr, tone, cell(1, i, 6));
+
+  // Everything at once, and objects under parents.
+  HostNode* family = b.Material("family", &shader);
+  if (!family) return false;
+  ContainerFamily()->setVector(&shader->data, kColor, HostVector{0.6, 0.75, 0.3});
+  ContainerFamily()->setInt32(&shader->data, kSeed, 7);
+  SetReal(shader, kHue, 0.3);
+  SetReal(shader, kSaturation, 0.5);
+  SetReal(shader, kLightness, 0.4);
+  SetReal(shader, kGamma, 0.5);
+  SetReal(shader, kGradientMix, 0.5);
+  if (auto* gradient = static_cast<HostGradient*>(
+          ContainerFamily()->getCustom(&shader->data, kGradient, HOST_CUSTOMDATA_GRADIENT))) {
+    gradient->knots = {HostGradientKnot{{0.9, 0.2, 0.3}, 1.0, 0.0, 0.5, 0, 0},
+                       HostGradientKnot{{0.95, 0.8, 0.2}, 1.0, 0.5, 0.5, 1, 0},
+                       HostGradientKnot{{0.2, 0.4, 0.9}, 1.0, 1.0, 0.5, 2, 0}};
+  }
+  for (int p = 0; p < 2; ++p) {
+    ObjectGeometry frame = cell(2, p, 2);
+    const std::string parentName = "family-" + std::to_string(p + 1);
+    HostNode* parent = b.Object(parentName, 10 * (p + 1), nullptr, family, frame);
+    const double inset = 0.012, width = frame.right - frame.left - 2 * inset;
+    for (int c = 0; c < 3; ++c) {
+      ObjectGeometry g;
+      g.left = frame.left + inset + c * width / 3 + (c > 0 ? inset / 2 : 0);
+      g.right = frame.left + inset + (c + 1) * width / 3 - (c < 2 ? inset / 2 : 0);
+      g.top = frame.top + 2 * inset;
+      g.bottom = frame.bottom - 2 * inset;
+      b.Object(parentName + "-" + std::to_string(c + 1), c + 1, parent, family, g);
+    }
+  }
+
+  // One object, a variation per group of two polygons.
+  HostNode* polygons = b.Material("polygons", &shader);
+  if (!polygons) return false;
+  ContainerFamily()->setVector(&shader->data, kColor, HostVector{0.7, 0.45, 0.75});
+  SetReal(shader, kHue, 0.25);
+  SetReal(shader, kLightness, 0.45);
+  ContainerFamily()->setInt32(&shader->data, kPerPolygon, HOST_TRUE);
+  ContainerFamily()->setInt32(&shader->data, kPolygonGroup, 2);
+  ObjectGeometry strip = cell(3, 0, 1);
+  strip.rows = 2;
+  strip.columns = 16;
+  b.Object("polygons-1", 1, nullptr, polygons, strip);
+  return true;
+}
+
+}  // namespace ombrel::host

@@ -1,0 +1,73 @@
+// The demo scene shows the colour-adjust shader's variation: objects of a band differ from
+// each other, parents change their children's variation, and polygon groups vary together.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "../host/module_fixture.h"
+#include "render/demo_scene.h"
+#include "render/renderer.h"
+
+namespace ombrel::test {
+namespace {
+
+using Colour = std::tuple<float, float, float>;
+
+Colour At(const host::FloatImage& image, const HostNode* object, double u, double v) {
+  const ObjectGeometry& g = object->geometry;
+  const int x = static_cast<int>((g.left + u * (g.right - g.left)) * image.width);
+  const int y = static_cast<int>((g.top + v * (g.bottom - g.top)) * image.height);
+  const float* p = image.Pixel(x, y);
+  return {p[0], p[1], p[2]};
+}
+
+TEST(DemoScene, EveryObjectShowsItsOwnVariation) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  host::Scene scene;
+  std::string error;
+  ASSERT_TRUE(host::BuildDemoScene(h, scene, error)) << error;
+  host::RenderOptions options;
+  options.width = 320;
+  options.height = 240;
+  options.progress = false;
+  host::FloatImage image;
+  host::RenderReport report;
+  ASSERT_TRUE(host::Render(scene, options, image, report, error)) << error;
+  EXPECT_TRUE(report.failedSetUps.empty());
+
+  for (const char* band : {"hue", "tone"}) {
+    std::set<Colour> colours;
+    for (int i = 1; i <= 6; ++i) colours.insert(At(image, scene.Find(band + ("-" + std::to_string(i))), 0.5, 0.5));
+    EXPECT_EQ(colours.size(), 6u) << band;
+  }
+  // Children with the same identities under different parents differ, and differ from their
+  // parent's frame.
+  std::set<Colour> family;
+  for (const char* name : {"family-1", "family-2", "family-1-1", "family-1-2", "family-1-3", "family-2-1",
+                           "family-2-2", "family-2-3"}) {
+    ASSERT_NE(scene.Find(name), nullptr) << name;
+    family.insert(At(image, scene.Find(name), name[8] ? 0.5 : 0.01, 0.5));
+  }
+  EXPECT_EQ(family.size(), 8u);
+  // Polygons come in groups of two along each row of the strip.
+  const HostNode* strip = scene.Find("polygons-1");
+  ASSERT_NE(strip, nullptr);
+  auto polygon = [&](int column) { return At(image, strip, (column + 0.5) / 16, 0.25); };
+  EXPECT_EQ(polygon(0), polygon(1));
+  EXPECT_NE(polygon(1), polygon(2));
+  EXPECT_EQ(polygon(2), polygon(3));
+  EXPECT_NE(polygon(3), polygon(4));
+}
+
+TEST(DemoScene, NeedsTheColourAdjustShader) {
+  host::Host h;  // no module loaded
+  host::Scene scene;
+  std::string error;
+  EXPECT_FALSE(host::BuildDemoScene(h, scene, error));
+  EXPECT_NE(error.find("colour-adjust"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace ombrel::test
