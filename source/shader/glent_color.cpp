@@ -39,6 +39,9 @@ struct GlentRenderData {
   LONG varyHsl = 0;
   LONG useGradient = 0;
   LONG groupSize = 0;
+  // Nothing can change the colour: no HSL or gamma variation, no gradient and a finite, constant
+  // strength. Output then skips the per-object key, which costs a walk up the object hierarchy.
+  LONG passThrough = 0;
   GlentVariation table[kTableSize] = {};
 
   LONG Init(BaseShader* sh, const InitRenderStruct& irs);
@@ -84,6 +87,9 @@ LONG GlentRenderData::Init(BaseShader* sh, const InitRenderStruct& irs) {
   varyHsl = (hue != 0.0 || saturation != 0.0 || lightness != 0.0) ? 1 : 0;
   useGradient = (gradient && mix != 0.0) ? 1 : 0;
   gradientOffset = data->GetReal(GLENTCOLOR_GRADIENT_OFFSET, 0.0);
+  // With a zero gamma parameter every entry's gamma factor is zero, so the gamma step sees
+  // g = strength × 0 + 1 = 1 exactly whenever the strength is finite.
+  passThrough = (!varyHsl && !useGradient && gamma == 0.0 && !strengthShader && std::isfinite(strength)) ? 1 : 0;
 
   SeededRandom rnd;
   rnd.Init(seed);
@@ -127,6 +133,7 @@ void GlentRenderData::Free() {
     gradient = nullptr;
   }
   varyHsl = 0;
+  passThrough = 0;
 }
 
 Real Clamp01(Real v) { return v > 1.0 ? 1.0 : (v < 0.0 ? 0.0 : v); }
@@ -230,6 +237,7 @@ Bool GlentShader::GetDEnabling(GeListNode* node, const DescID& id, const GeData&
 Vector GlentShader::Output(BaseShader* sh, ChannelData* cd) {
   (void)sh;
   const GlentRenderData& r = render_;
+  if (r.passThrough) return r.texture ? r.texture->Sample(cd) : r.color;
   Vector c = r.color;
   const LONG key = VariationKey(r.groupSize, cd->vd);
 

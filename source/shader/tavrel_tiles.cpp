@@ -233,7 +233,9 @@ TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
   TileHit hit;
   if (!vd) return hit;
   hit.hasContext = true;
-  const RayObject* ro = vd->GetLastHitObject();
+  // Plain UV tiles without polygon groups need nothing of the hit but the noise.
+  const bool needsHit = settings_.mode != kTileModeUv || settings_.polygonGroup > 1;
+  const RayObject* ro = needsHit ? vd->GetLastHitObject() : nullptr;
   hit.hasHit = ro != nullptr;
   if (hit.hasHit) hit.polygon = vd->GetLastPolygon();
   // Object facts cost a walk up the hierarchy: gather them only for the modes that use them.

@@ -1,0 +1,131 @@
+// Costs of the tile shader: a sample with one bitmap texture (joints off, and on with noise)
+// against the bitmap shader's own sample in the same run; the table build; the object's size.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/builtin_shaders.h"
+#include "core/families.h"
+#include "core/host.h"
+#include "core/scene.h"
+#include "image/image_reader.h"
+#include "render/render_session.h"
+
+namespace {
+
+using namespace ombrel::host;
+
+constexpr int32_t kTilesId = 1028619;
+enum : int32_t { kJointWidth = 1081, kNoiseScale = 1082, kTexture = 1100, kColumns = 1166, kRows = 1167 };
+
+struct TileBench {
+  Host host;
+  HostModule* module = nullptr;
+  Scene scene;
+  HostNode* bitmap = nullptr;     // sampled on its own
+  HostNode* tilesPlain = nullptr;  // joints off
+  HostNode* tilesJoints = nullptr; // joints on, with noise
+  HostNode* tilesEmpty = nullptr;  // no texture: its set-up is the table build alone
+  int64_t objectBytes = 0;
+  std::vector<HostVolume> hits;
+  RenderSession session;
+
+  TileBench() {
+    InstallImageReader();
+    std::string error;
+    module = host.Load(DefaultModulePath(), LoadOptions{}, error);
+    if (!module) Fail(error);
+    scene.document = host.NewDocument("tiles");
+    bitmap = Material(Bitmap(), "bitmap");
+    const int64_t before = module->ledger.Snapshot().liveBytes;
+    tilesPlain = Material(Tiles(false), "plain");
+    objectBytes = module->ledger.Snapshot().liveBytes - before;
+    tilesJoints = Material(Tiles(true), "joints");
+    tilesEmpty = Material(CreateShader(host.GetRegistry(), kTilesId), "empty");
+    session.Begin(scene);
+    for (HostNode* object : scene.objects) hits.push_back(session.HitOn(object, 0.5, 0.5, HostVector{0.3, 0.7, 0}));
+  }
+
+  [[noreturn]] static void Fail(const std::string& why) {
+    std::fprintf(stderr, "ombrel_bench: %s\n", why.c_str());
+    std::exit(1);
+  }
+
+  std::unique_ptr<HostNode> Bitmap() {
+    auto node = CreateShader(host.GetRegistry(), kBitmapShaderType);
+    const std::string file = std::string(OMBREL_SOURCE_DIR) + "/examples/textures/stone.png";
+    ContainerFamily()->setString(&node->data, kBitmapFileParam, HostStr{file.data(), static_cast<int64_t>(file.size())});
+    return node;
+  }
+
+  std::unique_ptr<HostNode> Tiles(bool joints) {
+    auto node = CreateShader(host.GetRegistry(), kTilesId);
+    if (!node) Fail("cannot create the tile shader");
+    const HostContainerApi* c = ContainerFamily();
+    c->setInt32(&node->data, kColumns, 8);
+    c->setInt32(&node->data, kRows, 8);
+    if (joints) {
+      c->setReal(&node->data, kJointWidth, 0.1);
+      c->setReal(&node->data, kNoiseScale, 10.0);
+    }
+    HostNode* texture = InsertShader(node.get(), Bitmap(), nullptr);
+    c->setLink(&node->data, kTexture, texture);
+    return node;
+  }
+
+  HostNode* Material(std::unique_ptr<HostNode> node, const std::string& name) {
+    HostNode* material = NewMaterial(scene.document, name);
+    HostNode* shader = InsertShader(material, std::move(node), nullptr);
+    material->channelShaderSerial = shader->serial;
+    HostNode* object = NewObject(scene.document, nullptr, name, static_cast<int32_t>(scene.objects.size()) + 5);
+    object->materialSerial = material->serial;
+    scene.objects.push_back(object);
+    return shader;
+  }
+};
+
+TileBench& Shared() {
+  static TileBench bench;
+  return bench;
+}
+
+void SampleShader(benchmark::State& state, HostNode* TileBench::*which) {
+  TileBench& b = Shared();
+  HostNode* shader = b.*which;
+  const HostShaderApi* api = ShaderFamily();
+  HostChannelData cd{};
+  cd.vd = &b.hits[0];
+  size_t i = 0;
+  for (auto _ : state) {
+    cd.p = HostVector{static_cast<double>(i & 1023) / 1024, static_cast<double>((i * 7) & 1023) / 1024, 0};
+    ++i;
+    HostVector c = api->sample(shader, &cd);
+    benchmark::DoNotOptimize(c);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_SampleBitmap(benchmark::State& state) { SampleShader(state, &TileBench::bitmap); }
+void BM_SampleTilesJointsOff(benchmark::State& state) { SampleShader(state, &TileBench::tilesPlain); }
+void BM_SampleTilesJointsOn(benchmark::State& state) { SampleShader(state, &TileBench::tilesJoints); }
+BENCHMARK(BM_SampleBitmap);
+BENCHMARK(BM_SampleTilesJointsOff);
+BENCHMARK(BM_SampleTilesJointsOn);
+
+// The tile table's build: the render set-up of a tile shader without textures, so no image file
+// is read in the loop.
+void BM_TileTableBuild(benchmark::State& state) {
+  TileBench& b = Shared();
+  const HostShaderApi* api = ShaderFamily();
+  HostNode* tiles = b.tilesEmpty;
+  const HostInitRender& irs = b.session.InitRecord();
+  for (auto _ : state) {
+    api->freeRender(tiles);
+    benchmark::DoNotOptimize(api->initRender(tiles, &irs));
+  }
+  state.counters["object_bytes"] = static_cast<double>(b.objectBytes);
+}
+BENCHMARK(BM_TileTableBuild)->Unit(benchmark::kMillisecond);
+
+}  // namespace
