@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_host.h"
 #include "core/builtin_shaders.h"
 #include "core/families.h"
 #include "core/gradient.h"
@@ -29,8 +30,7 @@ enum : int32_t {
 
 // One loaded module and the scenes every benchmark shares; built on first use.
 struct Bench {
-  Host host;
-  HostModule* module = nullptr;
+  Host& host = ombrel::bench::SharedHost();
   Scene samples;  // 64 objects per shader below, so samples hit many variations
   HostNode* constant = nullptr;
   HostNode* adjustOff = nullptr;
@@ -41,8 +41,7 @@ struct Bench {
 
   Bench() {
     std::string error;
-    module = host.Load(DefaultModulePath(), LoadOptions{}, error);
-    if (!module || !BuildDemoScene(host, demo, error)) {
+    if (!BuildDemoScene(host, demo, error)) {
       std::fprintf(stderr, "ombrel_bench: %s\n", error.c_str());
       std::exit(1);
     }

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_host.h"
 #include "core/builtin_shaders.h"
 #include "core/families.h"
 #include "core/host.h"
 #include "core/scene.h"
-#include "image/image_reader.h"
 #include "render/render_session.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr int32_t kTilesId = 1028619;
 enum : int32_t { kJointWidth = 1081, kNoiseScale = 1082, kTexture = 1100, kColumns = 1166, kRows = 1167 };
 
 struct TileBench {
-  Host host;
+  Host& host = ombrel::bench::SharedHost();
   HostModule* module = nullptr;
   Scene scene;
   HostNode* bitmap = nullptr;     // sampled on its own
@@ -32,10 +32,8 @@ struct TileBench {
   RenderSession session;
 
   TileBench() {
-    InstallImageReader();
-    std::string error;
-    module = host.Load(DefaultModulePath(), LoadOptions{}, error);
-    if (!module) Fail(error);
+    module = host.GetRegistry().Find(kTilesId) ? host.GetRegistry().Find(kTilesId)->module : nullptr;
+    if (!module) Fail("the module has no tile shader");
     scene.document = host.NewDocument("tiles");
     bitmap = Material(Bitmap(), "bitmap");
     const int64_t before = module->ledger.Snapshot().liveBytes;

@@ -1,7 +1,11 @@
 #include "render/demo_scene.h"
 
+#include <filesystem>
+
+#include "core/builtin_shaders.h"
 #include "core/families.h"
 #include "core/gradient.h"
+#include "core/module_library.h"
 
 namespace ombrel::host {
 
@@ -49,18 +53,80 @@ struct Builder {
 
 void SetReal(HostNode* shader, int32_t id, double value) { ContainerFamily()->setReal(&shader->data, id, value); }
 
+// The example textures: beside the program (the build copies them there), else in the source
+// tree the program was built from.
+std::filesystem::path TextureFolder() {
+  std::error_code ec;
+  const std::filesystem::path beside = ExecutableDir() / "textures";
+  if (!ExecutableDir().empty() && std::filesystem::is_directory(beside, ec)) return beside;
+#ifdef OMBREL_SOURCE_DIR
+  return std::filesystem::path(OMBREL_SOURCE_DIR) / "examples" / "textures";
+#else
+  return beside;
+#endif
+}
+
+enum : int32_t {
+  kTileJointWidth = 1081, kTileNoiseScale = 1082, kTileTexture = 1100, kTileFlipV = 1103, kTileRandomRotate = 1104,
+  kTileRowOffset = 1161, kTileColumns = 1166, kTileRows = 1167, kTileTextureCount = 1220, kTileSlot = 3100,
+  kTileBrightness = 1096, kTileSaturation = 1094
+};
+
+// The tile floor: four image textures, offset rows, random flips and turns, noisy joints.
+bool AddTileFloor(Host& host, Scene& scene, std::string& error, ObjectGeometry floor) {
+  std::unique_ptr<HostNode> node = CreateShader(host.GetRegistry(), kTileShaderId);
+  if (!node) {
+    error = "the module has no tile shader (plug-in " + std::to_string(kTileShaderId) + ") to build the demo scene with";
+    return false;
+  }
+  const HostContainerApi* c = ContainerFamily();
+  HostNode* material = NewMaterial(scene.document, "floor");
+  HostNode* tiles = InsertShader(material, std::move(node), nullptr);
+  material->channelShaderSerial = tiles->serial;
+  const char* textures[] = {"stone", "slate", "terracotta", "wood"};
+  for (int32_t i = 0; i < 4; ++i) {
+    HostNode* bitmap = InsertShader(tiles, CreateShader(host.GetRegistry(), kBitmapShaderType), nullptr);
+    const std::string file = (TextureFolder() / (std::string(textures[i]) + ".png")).string();
+    c->setString(&bitmap->data, kBitmapFileParam, HostStr{file.data(), static_cast<int64_t>(file.size())});
+    c->setLink(&tiles->data, i == 0 ? kTileTexture : kTileSlot + i, bitmap);
+    scene.named[std::string("floor-") + textures[i]] = bitmap;
+  }
+  c->setInt32(&tiles->data, kTileTextureCount, 4);
+  c->setInt32(&tiles->data, kTileColumns, 16);
+  c->setInt32(&tiles->data, kTileRows, 4);
+  c->setInt32(&tiles->data, kTileFlipV, HOST_TRUE);
+  c->setInt32(&tiles->data, kTileRandomRotate, HOST_TRUE);
+  c->setReal(&tiles->data, kTileRowOffset, 0.5);
+  c->setReal(&tiles->data, kTileJointWidth, 0.07);
+  c->setReal(&tiles->data, kTileNoiseScale, 30.0);
+  c->setReal(&tiles->data, kTileBrightness, 0.3);
+  c->setReal(&tiles->data, kTileSaturation, 0.3);
+  HostNode* object = NewObject(scene.document, nullptr, "floor-1", 100);
+  floor.rows = 4;
+  floor.columns = 16;
+  object->geometry = floor;
+  object->materialSerial = material->serial;
+  object->renderIndex = static_cast<int32_t>(scene.objects.size());
+  scene.objects.push_back(object);
+  scene.named["floor"] = material;
+  scene.named["floor-shader"] = tiles;
+  scene.named["floor-1"] = object;
+  return true;
+}
+
 }  // namespace
 
 bool BuildDemoScene(Host& host, Scene& scene, std::string& error) {
   scene = Scene{};
   scene.document = host.NewDocument("demo");
   scene.settings.width = 800;
-  scene.settings.height = 600;
+  scene.settings.height = 800;
   scene.settings.background = HostVector{0.06, 0.06, 0.07};
   Builder b{host, scene, error};
 
-  constexpr double kMargin = 0.03, kGap = 0.02;
-  constexpr double kBandHeight = (1.0 - 2 * kMargin - 3 * kGap) / 4;
+  // The four colour bands fill the top three quarters; the tile floor lies below them.
+  constexpr double kMargin = 0.03, kGap = 0.02, kBandsBottom = 0.72;
+  constexpr double kBandHeight = (kBandsBottom - kMargin - 3 * kGap) / 4;
   auto bandTop = [&](int band) { return kMargin + band * (kBandHeight + kGap); };
   auto cell = [&](int band, int column, int columns) {
     const double cellWidth = (1.0 - 2 * kMargin - (columns - 1) * kGap) / columns;
@@ -131,7 +197,13 @@ bool BuildDemoScene(Host& host, Scene& scene, std::string& error) {
   strip.rows = 2;
   strip.columns = 16;
   b.Object("polygons-1", 1, nullptr, polygons, strip);
-  return true;
+
+  ObjectGeometry floor;
+  floor.left = kMargin;
+  floor.right = 1.0 - kMargin;
+  floor.top = kBandsBottom + kGap;
+  floor.bottom = 1.0 - kMargin;
+  return AddTileFloor(host, scene, error, floor);
 }
 
 }  // namespace ombrel::host

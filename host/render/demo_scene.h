@@ -1,5 +1,6 @@
 // The scene `ombrel-host render` draws when no scene file is named: a grid of objects that all
-// use the colour-adjust shader, so that its per-object variation shows at a glance.
+// use the colour-adjust shader, so that its per-object variation shows at a glance, over a
+// tiled floor.
 #ifndef OMBREL_HOST_DEMO_SCENE_H
 #define OMBREL_HOST_DEMO_SCENE_H
 
@@ -11,8 +12,9 @@
 
 namespace ombrel::host {
 
-// The module's colour-adjust shader.
+// The module's colour-adjust and tile shaders.
 constexpr int32_t kColourAdjustShaderId = 1029019;
+constexpr int32_t kTileShaderId = 1028619;
 
 // Builds the demo scene in a new document of `host`, whose module must be loaded and started.
 // Four bands, top to bottom, each with its own material:
@@ -21,7 +23,10 @@ constexpr int32_t kColourAdjustShaderId = 1029019;
 //   "family"   two parent objects, each drawn as a frame behind three children, varying hue,
 //              saturation, lightness, gamma and mixing in colours from a gradient: a child's
 //              variation follows from its own identity and its parent's;
-//   "polygons" one object of 2 × 16 polygons varying per group of two polygons.
+//   "polygons" one object of 2 × 16 polygons varying per group of two polygons;
+// and below them a tiled floor ("floor", shader "floor-shader", object "floor-1"): the tile
+// shader with the four example textures (examples/textures), offset rows, random flips and
+// turns, colour variation and noisy joints.
 // Every node is also named in `scene.named` (materials "<band>", shaders "<band>-shader",
 // objects "<band>-<n>"). False with `error` set when the module has no colour-adjust shader.
 bool BuildDemoScene(Host& host, Scene& scene, std::string& error);

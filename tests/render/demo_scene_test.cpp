@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "../host/module_fixture.h"
+#include "image/image_reader.h"
 #include "render/demo_scene.h"
 #include "render/renderer.h"
 
@@ -27,6 +28,7 @@ TEST(DemoScene, EveryObjectShowsItsOwnVariation) {
   ASSERT_NE(LoadModule(h), nullptr);
   host::Scene scene;
   std::string error;
+  host::InstallImageReader();  // the demo's floor reads image files
   ASSERT_TRUE(host::BuildDemoScene(h, scene, error)) << error;
   host::RenderOptions options;
   options.width = 320;

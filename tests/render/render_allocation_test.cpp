@@ -8,6 +8,7 @@
 #include <new>
 
 #include "../host/module_fixture.h"
+#include "image/image_reader.h"
 #include "render/demo_scene.h"
 #include "render/renderer.h"
 
@@ -101,6 +102,7 @@ TEST(RenderThreads, NothingIsAllocatedWhileSampling) {
   ASSERT_NE(module, nullptr);
   host::Scene scene;
   std::string error;
+  host::InstallImageReader();  // the demo's floor reads image files
   ASSERT_TRUE(host::BuildDemoScene(h, scene, error)) << error;
 
   SamplingCounter counter(module);

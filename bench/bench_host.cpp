@@ -1,0 +1,24 @@
+#include "bench_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "image/image_reader.h"
+
+namespace ombrel::bench {
+
+host::Host& SharedHost() {
+  static host::Host* shared = [] {
+    host::InstallImageReader();
+    auto* h = new host::Host();  // lives for the whole run; the process ends with it
+    std::string error;
+    if (!h->Load(host::DefaultModulePath(), host::LoadOptions{}, error)) {
+      std::fprintf(stderr, "ombrel_bench: %s\n", error.c_str());
+      std::exit(1);
+    }
+    return h;
+  }();
+  return *shared;
+}
+
+}  // namespace ombrel::bench
