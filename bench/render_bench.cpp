@@ -128,6 +128,8 @@ void SetUp(benchmark::State& state, HostNode* Bench::*which) {
     benchmark::DoNotOptimize(ShaderFamily()->initRender(shader, &irs));
     ShaderFamily()->freeRender(shader);
   }
+  // The sampling benchmarks share this shader: leave it set up, as the shared session had it.
+  ShaderFamily()->initRender(shader, &irs);
 }
 void BM_AdjustSetUpOff(benchmark::State& state) { SetUp(state, &Bench::adjustOff); }
 void BM_AdjustSetUpAll(benchmark::State& state) { SetUp(state, &Bench::adjustAll); }

@@ -19,8 +19,8 @@ int32_t InitRender(HostNode* shader, const HostInitRender* irs) {
 
 HostVector Sample(HostNode* shader, HostChannelData* cd) {
   if (!shader || !cd) return HostVector{0, 0, 0};
+  if (shader->output) return shader->output(shader->pluginData, shader, cd);
   if (shader->builtin) return shader->builtin->Sample(*cd);
-  if (shader->plugin) return shader->plugin->shaderClass.output(shader->pluginData, shader, cd);
   return HostVector{0, 0, 0};
 }
 

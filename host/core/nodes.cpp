@@ -82,6 +82,7 @@ HostNode::~HostNode() {
   // inputs, which are its child shaders.
   if (plugin && pluginData) plugin->shaderClass.destroy(pluginData);
   pluginData = nullptr;
+  output = nullptr;
   shaders.clear();
   children.clear();
   materials.clear();

@@ -59,6 +59,8 @@ struct HostNode {
   // A plug-in node: the module's object and its class. Built-in shaders have `builtin`.
   const ombrel::host::PluginRecord* plugin = nullptr;
   void* pluginData = nullptr;
+  // The class's Output, kept on the node: sampling is the hottest call the host makes.
+  HostVector (*output)(void* self, HostNode* shader, HostChannelData* cd) = nullptr;
   std::unique_ptr<ombrel::host::BuiltinShader> builtin;
 
   // A node a module created and has not yet handed to a scene: counted against that module.

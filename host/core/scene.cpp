@@ -20,6 +20,7 @@ std::unique_ptr<HostNode> CreateShader(const Registry& registry, int32_t type) {
   if (!object) return nullptr;
   node->plugin = plugin;
   node->pluginData = object;
+  node->output = plugin->shaderClass.output;
   if (!plugin->shaderClass.init(object, node.get())) return nullptr;  // the node's destructor frees the object
   return node;
 }
