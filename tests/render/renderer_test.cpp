@@ -11,6 +11,8 @@
 #include "core/families.h"
 #include "render/renderer.h"
 #include "render_fixture.h"
+#include "image/image_reader.h"
+#include "scenefile/scene_file.h"
 
 namespace ombrel::test {
 namespace {
@@ -262,6 +264,29 @@ TEST(RenderThreads, SamePictureBitForBitOnAnyThreadCountAndEveryRun) {
     const host::FloatImage many = RenderOrFail(b.scene, Quiet(threads), &report);
     EXPECT_EQ(report.threads, threads);
     EXPECT_EQ(many.rgb, one.rgb) << threads << " threads";
+  }
+}
+
+// The tile example scenes (UV tiles with noisy joints, polygon tiles, a texture per object):
+// the same picture on any thread count, and every texture read.
+TEST(RenderThreads, TileExamplesAreTheSameOnAnyThreadCount) {
+  host::InstallImageReader();
+  for (const char* name : {"tiles_uv_joints", "tiles_polygons", "tiles_objects"}) {
+    host::Host h;
+    ASSERT_NE(LoadModule(h), nullptr);
+    host::Scene scene;
+    std::string error;
+    const std::string file = std::string(OMBREL_SOURCE_DIR) + "/examples/" + name + ".json";
+    ASSERT_TRUE(host::LoadSceneFile(h, file, scene, error)) << error;
+    host::RenderOptions options = Quiet(1);
+    options.width = 160;
+    options.height = 120;
+    host::RenderReport report;
+    const host::FloatImage one = RenderOrFail(scene, options, &report);
+    EXPECT_TRUE(report.failedSetUps.empty()) << name;
+    EXPECT_TRUE(h.Log().empty()) << name << ": " << (h.Log().empty() ? "" : h.Log().front());
+    options.threads = 2;
+    EXPECT_EQ(RenderOrFail(scene, options).rgb, one.rgb) << name;
   }
 }
 
