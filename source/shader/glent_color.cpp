@@ -4,6 +4,7 @@
 // seed, so a scene renders the same way each time and on every machine.
 #include <cmath>
 
+#include "default_gradient.h"
 #include "hsl_color.h"
 #include "main.h"
 #include "seeded_random.h"
@@ -179,19 +180,7 @@ Bool GlentShader::Init(GeListNode* node) {
   data->SetLong(GLENTCOLOR_POLYGON_GROUP, 1);
 
   // Default gradient: black at 0 to white at 1.
-  GeData gradientData;
-  if (!gradientData.SetCustomDefault(CUSTOMDATATYPE_GRADIENT)) return FALSE;
-  Gradient* gradient = Gradient::From(gradientData.GetCustomDataType(CUSTOMDATATYPE_GRADIENT));
-  if (!gradient) return FALSE;
-  GradientKnot knot;
-  knot.col = Vector(0.0);
-  knot.pos = 0.0;
-  gradient->InsertKnot(knot);
-  knot.col = Vector(1.0);
-  knot.pos = 1.0;
-  gradient->InsertKnot(knot);
-  data->SetData(GLENTCOLOR_GRADIENT, gradientData);
-  return TRUE;
+  return WriteTwoKnotGradient(data, GLENTCOLOR_GRADIENT, Vector(0.0), 0.0, Vector(1.0), 1.0);
 }
 
 Bool GlentShader::Message(GeListNode* node, LONG type, void* data) {

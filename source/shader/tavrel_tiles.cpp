@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "Xtavrel_tiles.h"
+#include "default_gradient.h"
 #include "hsv_color.h"
 #include "main.h"
 #include "tile_pattern.h"
@@ -102,19 +103,7 @@ Bool TavrelTiles::Init(GeListNode* node) {
 
   // Default joint gradient: dark grey over the inner half of the joint, rising to light grey
   // at the tile border.
-  GeData gradientData;
-  if (!gradientData.SetCustomDefault(CUSTOMDATATYPE_GRADIENT)) return FALSE;
-  Gradient* gradient = Gradient::From(gradientData.GetCustomDataType(CUSTOMDATATYPE_GRADIENT));
-  if (!gradient) return FALSE;
-  GradientKnot knot;
-  knot.col = Vector(0.01);
-  knot.pos = 0.5;
-  gradient->InsertKnot(knot);
-  knot.col = Vector(0.9);
-  knot.pos = 1.0;
-  gradient->InsertKnot(knot);
-  data->SetData(TAVRELTILES_JOINT_GRADIENT, gradientData);
-  return TRUE;
+  return WriteTwoKnotGradient(data, TAVRELTILES_JOINT_GRADIENT, Vector(0.01), 0.5, Vector(0.9), 1.0);
 }
 
 Bool TavrelTiles::GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,

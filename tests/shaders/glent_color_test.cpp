@@ -200,13 +200,8 @@ TEST_F(GlentShaderTest, GradientThatCannotBePreparedIsNotUsed) {
 }
 
 TEST_F(GlentShaderTest, EnablingFollowsTheControllingParameters) {
-  const HostShaderClass& cls = shader_->plugin->shaderClass;
-  auto enabled = [&](int32_t id) {
-    HostDescId descId{};
-    descId.depth = 1;
-    descId.level[0] = HostDescLevel{id, 0, 0};
-    return cls.getDEnabling(shader_->pluginData, shader_, &descId, nullptr, 0, nullptr);
-  };
+  auto enabled = [this](int32_t id) { return Enabled(id); };
+
   EXPECT_FALSE(enabled(kGradient));
   C()->setReal(&shader_->data, kGradientMix, -0.5);
   EXPECT_FALSE(enabled(kGradient));

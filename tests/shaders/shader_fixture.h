@@ -75,6 +75,15 @@ class ShaderFixture : public ::testing::Test {
     return c;
   }
 
+  // The shader's answer to whether the interface shows parameter `id` enabled.
+  bool Enabled(int32_t id) {
+    HostDescId descId{};
+    descId.depth = 1;
+    descId.level[0] = HostDescLevel{id, 0, 0};
+    const HostShaderClass& cls = shader_->plugin->shaderClass;
+    return cls.getDEnabling(shader_->pluginData, shader_, &descId, nullptr, 0, nullptr) != 0;
+  }
+
   host::Host host_;
   HostModule* module_ = nullptr;
   host::Scene scene_;

@@ -184,13 +184,8 @@ TEST_F(TileShaderTest, ZeroVariationsLeaveTheTextureUnchangedAndVariationsDoNot)
 }
 
 TEST_F(TileShaderTest, EnablingFollowsJointWidthAndModeAndRepairsOldScenes) {
-  const HostShaderClass& cls = shader_->plugin->shaderClass;
-  auto enabled = [&](int32_t id) {
-    HostDescId descId{};
-    descId.depth = 1;
-    descId.level[0] = HostDescLevel{id, 0, 0};
-    return cls.getDEnabling(shader_->pluginData, shader_, &descId, nullptr, 0, nullptr);
-  };
+  auto enabled = [this](int32_t id) { return Enabled(id); };
+
   for (int32_t id : {kNoiseScale, kFitInside, kJointGradient, kJointBias}) EXPECT_FALSE(enabled(id)) << id;
   Set(kJointWidth, 0.1);
   for (int32_t id : {kNoiseScale, kFitInside, kJointGradient, kJointBias}) EXPECT_TRUE(enabled(id)) << id;
