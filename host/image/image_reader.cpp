@@ -16,6 +16,9 @@ bool ReadImageFile(const std::filesystem::path& file, LoadedImage& image, std::s
     error = "cannot read image " + name + ": " + OIIO::geterror();
     return false;
   }
+  // Small texture files gain nothing from the library's own thread pool, and a render's
+  // threads should be the only ones sampling.
+  in->threads(1);
   const OIIO::ImageSpec& spec = in->spec();
   const int channels = spec.nchannels;
   // Refuse absurd sizes instead of trying to allocate them.
