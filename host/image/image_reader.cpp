@@ -19,26 +19,26 @@ bool ReadImageFile(const std::filesystem::path& file, LoadedImage& image, std::s
   // Small texture files gain nothing from the library's own thread pool, and a render's
   // threads should be the only ones sampling.
   in->threads(1);
-  const OIIO::ImageSpec& spec = in->spec();
-  const int channels = spec.nchannels;
+  const OIIO::ImageSpec& format = in->spec();
+  const int channels = format.nchannels;
   // Refuse absurd sizes instead of trying to allocate them.
-  if (spec.width <= 0 || spec.height <= 0 || channels <= 0 ||
-      static_cast<long long>(spec.width) * spec.height > (1LL << 28)) {
-    error = "cannot read image " + name + ": unsupported size " + std::to_string(spec.width) + "x" +
-            std::to_string(spec.height);
+  if (format.width <= 0 || format.height <= 0 || channels <= 0 ||
+      static_cast<long long>(format.width) * format.height > (1LL << 28)) {
+    error = "cannot read image " + name + ": unsupported size " + std::to_string(format.width) + "x" +
+            std::to_string(format.height);
     return false;
   }
-  std::vector<float> pixels(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) *
+  std::vector<float> pixels(static_cast<size_t>(format.width) * static_cast<size_t>(format.height) *
                             static_cast<size_t>(channels));
   if (!in->read_image(0, 0, 0, channels, OIIO::TypeDesc::FLOAT, pixels.data())) {
     error = "cannot read image " + name + ": " + in->geterror();
     return false;
   }
   in->close();
-  image.width = spec.width;
-  image.height = spec.height;
-  image.rgb.assign(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) * 3, 0.0f);
-  for (size_t i = 0, n = static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height); i < n; ++i) {
+  image.width = format.width;
+  image.height = format.height;
+  image.rgb.assign(static_cast<size_t>(format.width) * static_cast<size_t>(format.height) * 3, 0.0f);
+  for (size_t i = 0, n = static_cast<size_t>(format.width) * static_cast<size_t>(format.height); i < n; ++i) {
     const float* src = &pixels[i * static_cast<size_t>(channels)];
     float* dst = &image.rgb[i * 3];
     dst[0] = src[0];

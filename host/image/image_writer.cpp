@@ -99,14 +99,14 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
   if (kind == Kind::Png) {
     std::vector<unsigned char> codes(image.rgb.size());
     for (size_t i = 0; i < codes.size(); ++i) codes[i] = DisplayCode(image.rgb[i], image.linear);
-    OIIO::ImageSpec spec(image.width, image.height, 3, OIIO::TypeDesc::UINT8);
-    spec.attribute("oiio:ColorSpace", "sRGB");
-    ok = out->open(partial.string(), spec) && out->write_image(OIIO::TypeDesc::UINT8, codes.data());
+    OIIO::ImageSpec format(image.width, image.height, 3, OIIO::TypeDesc::UINT8);
+    format.attribute("oiio:ColorSpace", "sRGB");
+    ok = out->open(partial.string(), format) && out->write_image(OIIO::TypeDesc::UINT8, codes.data());
   } else {
-    OIIO::ImageSpec spec(image.width, image.height, 3, OIIO::TypeDesc::FLOAT);
-    if (image.linear) spec.attribute("oiio:ColorSpace", "Linear");
-    if (kind == Kind::Exr) spec.attribute("compression", "zip");  // lossless
-    ok = out->open(partial.string(), spec) && out->write_image(OIIO::TypeDesc::FLOAT, image.rgb.data());
+    OIIO::ImageSpec format(image.width, image.height, 3, OIIO::TypeDesc::FLOAT);
+    if (image.linear) format.attribute("oiio:ColorSpace", "Linear");
+    if (kind == Kind::Exr) format.attribute("compression", "zip");  // lossless
+    ok = out->open(partial.string(), format) && out->write_image(OIIO::TypeDesc::FLOAT, image.rgb.data());
   }
   std::string reason;
   if (!ok) reason = LibraryError(out.get());
@@ -136,21 +136,21 @@ bool ReadImage(const std::filesystem::path& file, FloatImage& image, std::string
     error = "cannot read " + Quoted(file) + ": " + OIIO::geterror();
     return false;
   }
-  const OIIO::ImageSpec& spec = in->spec();
-  const int channels = spec.nchannels;
-  if (spec.width <= 0 || spec.height <= 0 || channels <= 0) {
+  const OIIO::ImageSpec& format = in->spec();
+  const int channels = format.nchannels;
+  if (format.width <= 0 || format.height <= 0 || channels <= 0) {
     error = "cannot read " + Quoted(file) + ": empty picture";
     return false;
   }
-  std::vector<float> all(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) * static_cast<size_t>(channels));
+  std::vector<float> all(static_cast<size_t>(format.width) * static_cast<size_t>(format.height) * static_cast<size_t>(channels));
   if (!in->read_image(0, 0, 0, channels, OIIO::TypeDesc::FLOAT, all.data())) {
     error = "cannot read " + Quoted(file) + ": " + in->geterror();
     return false;
   }
-  image.width = spec.width;
-  image.height = spec.height;
-  image.rgb.assign(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) * 3, 0.0f);
-  for (size_t p = 0; p < static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height); ++p) {
+  image.width = format.width;
+  image.height = format.height;
+  image.rgb.assign(static_cast<size_t>(format.width) * static_cast<size_t>(format.height) * 3, 0.0f);
+  for (size_t p = 0; p < static_cast<size_t>(format.width) * static_cast<size_t>(format.height); ++p) {
     for (int c = 0; c < 3; ++c) image.rgb[p * 3 + c] = all[p * channels + (channels >= 3 ? c : 0)];
   }
   in->close();

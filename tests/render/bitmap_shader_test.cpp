@@ -22,8 +22,8 @@ std::filesystem::path WriteTestImage(const std::string& name) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / name;
   const float pixels[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1};
   auto out = OIIO::ImageOutput::create(file.string());
-  OIIO::ImageSpec spec(2, 2, 3, OIIO::TypeDesc::FLOAT);
-  EXPECT_TRUE(out && out->open(file.string(), spec));
+  OIIO::ImageSpec format(2, 2, 3, OIIO::TypeDesc::FLOAT);
+  EXPECT_TRUE(out && out->open(file.string(), format));
   EXPECT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels));
   out->close();
   return file;
