@@ -61,13 +61,13 @@ class BitmapShader : public BuiltinShader {
     } else if (error.empty()) {
       error = "cannot read image " + name;
     }
-    image_ = LoadedImage();
+    image_ = FloatImage();
     if (Host* host = CurrentHost()) host->Log().push_back(error);
     return 1;
   }
 
   void FreeRender() override {
-    image_ = LoadedImage();
+    image_ = FloatImage();
     bitmap_ = HostBitmap();
   }
 
@@ -122,7 +122,7 @@ class BitmapShader : public BuiltinShader {
     }
   }
 
-  LoadedImage image_;
+  FloatImage image_;
   HostBitmap bitmap_;
 };
 

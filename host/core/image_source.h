@@ -10,16 +10,23 @@
 
 namespace ombrel::host {
 
-// An image as RGB floats, row-major from the top row, as stored in the file (no colour
-// conversion).
-struct LoadedImage {
+// A picture of width × height RGB floats, row-major from the top: an image file as read (no
+// colour conversion), or a render. `linear` says the values are scene-linear (the scene renders
+// with a linear workflow): display formats then encode them to sRGB.
+struct FloatImage {
   int width = 0;
   int height = 0;
   std::vector<float> rgb;
+  bool linear = false;
+
+  float* Pixel(int x, int y) { return rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3; }
+  const float* Pixel(int x, int y) const {
+    return rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+  }
 };
 
 // False with a message naming the file when it cannot be read.
-using ImageReader = bool (*)(const std::filesystem::path& file, LoadedImage& image, std::string& error);
+using ImageReader = bool (*)(const std::filesystem::path& file, FloatImage& image, std::string& error);
 
 void SetImageReader(ImageReader reader);
 ImageReader GetImageReader();

@@ -4,7 +4,7 @@
 
 namespace ombrel::host {
 
-bool ReadImageFile(const std::filesystem::path& file, LoadedImage& image, std::string& error) {
+bool ReadImageFile(const std::filesystem::path& file, FloatImage& image, std::string& error) {
   const std::string name = file.string();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) {

@@ -10,8 +10,9 @@
 namespace ombrel::host {
 
 // Reads the first sub-image of a file as RGB floats (grey is spread to three channels, alpha
-// dropped). False with a message naming the file on failure.
-bool ReadImageFile(const std::filesystem::path& file, LoadedImage& image, std::string& error);
+// dropped; 8-bit values come back as value / 255). False with a message naming the file on
+// failure.
+bool ReadImageFile(const std::filesystem::path& file, FloatImage& image, std::string& error);
 
 // Makes ReadImageFile the reader of the host's bitmap shader.
 inline void InstallImageReader() { SetImageReader(&ReadImageFile); }

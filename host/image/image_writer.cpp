@@ -130,31 +130,5 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
   return ok;
 }
 
-bool ReadImage(const std::filesystem::path& file, FloatImage& image, std::string& error) {
-  auto in = OIIO::ImageInput::open(file.string());
-  if (!in) {
-    error = "cannot read " + Quoted(file) + ": " + OIIO::geterror();
-    return false;
-  }
-  const OIIO::ImageSpec& format = in->spec();
-  const int channels = format.nchannels;
-  if (format.width <= 0 || format.height <= 0 || channels <= 0) {
-    error = "cannot read " + Quoted(file) + ": empty picture";
-    return false;
-  }
-  std::vector<float> all(static_cast<size_t>(format.width) * static_cast<size_t>(format.height) * static_cast<size_t>(channels));
-  if (!in->read_image(0, 0, 0, channels, OIIO::TypeDesc::FLOAT, all.data())) {
-    error = "cannot read " + Quoted(file) + ": " + in->geterror();
-    return false;
-  }
-  image.width = format.width;
-  image.height = format.height;
-  image.rgb.assign(static_cast<size_t>(format.width) * static_cast<size_t>(format.height) * 3, 0.0f);
-  for (size_t p = 0; p < static_cast<size_t>(format.width) * static_cast<size_t>(format.height); ++p) {
-    for (int c = 0; c < 3; ++c) image.rgb[p * 3 + c] = all[p * channels + (channels >= 3 ? c : 0)];
-  }
-  in->close();
-  return true;
-}
 
 }  // namespace ombrel::host

@@ -9,6 +9,7 @@
 #include <set>
 #include <unistd.h>
 
+#include "image/image_reader.h"
 #include "image/image_writer.h"
 
 namespace ombrel::test {
@@ -54,7 +55,7 @@ TEST_F(ImageFiles, FloatFormatsKeepTheExactValues) {
     std::string error;
     ASSERT_TRUE(host::WriteImage(image, dir_ / name, error)) << error;
     host::FloatImage back;
-    ASSERT_TRUE(host::ReadImage(dir_ / name, back, error)) << error;
+    ASSERT_TRUE(host::ReadImageFile(dir_ / name, back, error)) << error;
     EXPECT_EQ(back.width, 2);
     EXPECT_EQ(back.height, 2);
     EXPECT_EQ(back.rgb, image.rgb) << name;
@@ -68,7 +69,7 @@ TEST_F(ImageFiles, PngStoresClampedRoundedDisplayValues) {
   std::string error;
   ASSERT_TRUE(host::WriteImage(image, dir_ / "values.PNG", error)) << error;
   host::FloatImage back;
-  ASSERT_TRUE(host::ReadImage(dir_ / "values.PNG", back, error)) << error;
+  ASSERT_TRUE(host::ReadImageFile(dir_ / "values.PNG", back, error)) << error;
   const std::vector<int> expected{0, 255, 128, 2, 0, 255, 0, 0, 1};
   ASSERT_EQ(back.rgb.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(std::lround(back.rgb[i] * 255.0f), expected[i]) << i;
@@ -80,7 +81,7 @@ TEST_F(ImageFiles, PngEncodesLinearValuesToSrgb) {
   std::string error;
   ASSERT_TRUE(host::WriteImage(image, dir_ / "linear.png", error)) << error;
   host::FloatImage back;
-  ASSERT_TRUE(host::ReadImage(dir_ / "linear.png", back, error)) << error;
+  ASSERT_TRUE(host::ReadImageFile(dir_ / "linear.png", back, error)) << error;
   // 0.002 lies on the straight part of the curve (× 12.92); 0.18 and 0.5 on the power part.
   const std::vector<int> expected{0, 7, 118, 188, 255, 255};
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(std::lround(back.rgb[i] * 255.0f), expected[i]) << i;
@@ -123,7 +124,7 @@ TEST_F(ImageFiles, FailuresNameTheFileAndLeaveExistingFilesAlone) {
   ExpectFolderHoldsOnly({"kept.png", "taken.png"});
 
   host::FloatImage back;
-  EXPECT_FALSE(host::ReadImage(dir_ / "absent.exr", back, error));
+  EXPECT_FALSE(host::ReadImageFile(dir_ / "absent.exr", back, error));
   EXPECT_NE(error.find("absent.exr"), std::string::npos) << error;
 }
 
