@@ -92,12 +92,7 @@ HostModule* Host::Load(const std::filesystem::path& file, const LoadOptions& opt
 
 void Host::ReleasePlugins(HostModule* module) {
   FreeDocuments();
-  for (const auto& p : registry_.Plugins()) {
-    if (p->module == module && p->toolInstance) {
-      p->toolClass.destroy(p->toolInstance);
-      p->toolInstance = nullptr;
-    }
-  }
+  registry_.DestroyToolInstances(module);
 }
 
 LedgerSnapshot Host::Unload(HostModule* module) {

@@ -39,13 +39,17 @@ const PluginRecord* Registry::FindByName(std::string_view name) const {
   return nullptr;
 }
 
-void Registry::RemoveModule(HostModule* module) {
+void Registry::DestroyToolInstances(HostModule* module) {
   for (auto& p : plugins_) {
     if (p->module == module && p->toolInstance) {
       p->toolClass.destroy(p->toolInstance);
       p->toolInstance = nullptr;
     }
   }
+}
+
+void Registry::RemoveModule(HostModule* module) {
+  DestroyToolInstances(module);
   std::erase_if(plugins_, [module](const auto& p) { return p->module == module; });
   for (auto it = descriptions_.begin(); it != descriptions_.end();) {
     auto owner = descriptionOwners_.find(it->first);

@@ -42,6 +42,8 @@ class Registry {
   const PluginRecord* FindByName(std::string_view name) const;
   const std::vector<std::unique_ptr<PluginRecord>>& Plugins() const { return plugins_; }
 
+  // Destroys the module's tool instances; their registrations stay.
+  void DestroyToolInstances(HostModule* module);
   // Destroys the module's tool instances and forgets all its plug-ins and descriptions.
   void RemoveModule(HostModule* module);
 

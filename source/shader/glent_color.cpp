@@ -186,16 +186,14 @@ Bool GlentShader::Init(GeListNode* node) {
 Bool GlentShader::Message(GeListNode* node, LONG type, void* data) {
   BaseShader* sh = static_cast<BaseShader*>(node);
   BaseContainer* bc = sh->GetDataInstance();
-  bool handedOver = false;
   if (type == HOST_MSG_INITIALCHANNEL && data) {
-    // The host hands over the shader that was in the channel before: it becomes our input.
+    // The host hands over the shader that was in the channel before: it becomes our input. The
+    // hand-over itself is not passed on: the shader just taken over would take itself over.
     BaseShader* previous = static_cast<BaseShader*>(data);
     sh->InsertShader(previous);
     bc->SetLink(GLENTCOLOR_TEXTURE, previous);
-    handedOver = true;
+    return TRUE;
   }
-  // The hand-over itself is not passed on: the shader just taken over would take itself over.
-  if (handedOver) return TRUE;
   BaseDocument* doc = sh->GetDocument();
   for (LONG id : {GLENTCOLOR_TEXTURE, GLENTCOLOR_STRENGTH_SHADER}) {
     BaseShader* input = static_cast<BaseShader*>(bc->GetLink(id, doc, HOST_BASETYPE_SHADER));

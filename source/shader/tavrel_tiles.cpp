@@ -9,6 +9,7 @@
 #include "hsv_color.h"
 #include "main.h"
 #include "tile_pattern.h"
+#include "variation_key.h"
 
 namespace {
 
@@ -234,9 +235,7 @@ TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
     if (BaseObject* source = ro->GetSource()) {
       hit.hasSource = true;
       hit.sourceIdentity = source->GetUniqueIdentity();
-      ULONG chain = 0;
-      for (BaseObject* op = source; op; op = op->GetUp()) chain += static_cast<ULONG>(op->GetUniqueIdentity());
-      hit.sourceChainIdentity = static_cast<LONG>(chain);
+      hit.sourceChainIdentity = IdentityChainSum(0, source);
     }
     hit.hasOrigin = ro->GetOrigin() != nullptr;
     if (settings_.mode == kTileModePolygon) vd->GetPolygonWeights(hit.cornerWeights);

@@ -4,6 +4,10 @@
 
 #include "sdk.h"
 
+// Sum of the host's identity numbers of `op` and every ancestor, added to `key`, wrapping at
+// 32 bits. Safe on render threads.
+LONG IdentityChainSum(LONG key, BaseObject* op);
+
 // Sum of the host's identity numbers of the hit object and its ancestors (counted twice when
 // there is no origin object, once each plus the origin object's chain when there is one), plus,
 // when groupSize is not 0, the first polygon of the hit polygon's group. Sums wrap at 32 bits.
