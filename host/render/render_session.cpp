@@ -82,19 +82,13 @@ void CornerWeights(double s, double t, double weights[4]) {
 }  // namespace
 
 HostVolume RenderSession::HitOn(const HostNode* object, double u, double v, const HostVector& hitPoint) const {
-  HostVolume vd;
-  vd.lastHit = RayObjectOf(object);
-  vd.hitPoint = hitPoint;
-  if (!vd.lastHit) return vd;
+  if (!object) return HitOnPolygon(object, -1, u, v, hitPoint);
+  // The polygon under (u, v); the far edges belong to the last row and column.
   const int32_t columns = std::max(1, object->geometry.columns);
   const int32_t rows = std::max(1, object->geometry.rows);
-  const double fu = Unit(u) * columns;
-  const double fv = Unit(v) * rows;
-  const int32_t col = std::min(columns - 1, static_cast<int32_t>(fu));
-  const int32_t row = std::min(rows - 1, static_cast<int32_t>(fv));
-  vd.lastPolygon = row * columns + col;
-  CornerWeights(fu - col, fv - row, vd.weights);
-  return vd;
+  const int32_t col = std::min(columns - 1, static_cast<int32_t>(Unit(u) * columns));
+  const int32_t row = std::min(rows - 1, static_cast<int32_t>(Unit(v) * rows));
+  return HitOnPolygon(object, row * columns + col, u, v, hitPoint);
 }
 
 HostVolume RenderSession::HitOnPolygon(const HostNode* object, int32_t polygon, double u, double v,
