@@ -71,9 +71,38 @@ HostVector ShaderOutput(void* self, HostNode* shader, HostChannelData* cd) {
   return AsShader(self)->Output(BaseShader::From(shader), ChannelData::From(cd));
 }
 
-// The resource symbol must outlive the call; the host copies it at once. A static buffer keeps
-// it out of the host allocator, so nothing of it is left when the module ends.
-char g_toolSymbol[256];
+// Each tool's resource symbol, kept from its registration on. The host may ask for it at any
+// time, and answering from here needs no memory, so a failed allocation can never make a tool
+// lose its interface. Static, so nothing of it is left in the host allocator when the module ends.
+struct ToolSymbol {
+  LONG id;
+  char text[256];
+  int64_t length;
+};
+constexpr int kMaxToolSymbols = 16;
+ToolSymbol g_toolSymbols[kMaxToolSymbols] = {};
+
+ToolSymbol* ToolSymbolOf(LONG id, Bool create) {
+  for (ToolSymbol& slot : g_toolSymbols) {
+    if (slot.id == id && slot.length > 0) return &slot;
+  }
+  if (!create) return nullptr;
+  for (ToolSymbol& slot : g_toolSymbols) {
+    if (slot.length == 0) return &slot;
+  }
+  return nullptr;
+}
+
+Bool KeepToolSymbol(LONG id, const String& symbol) {
+  if (!symbol.Content() || symbol.GetLength() >= static_cast<LONG>(sizeof(ToolSymbol::text))) return FALSE;
+  ToolSymbol* slot = ToolSymbolOf(id, TRUE);
+  if (!slot) return FALSE;
+  slot->id = id;
+  for (LONG i = 0; i < symbol.GetLength(); ++i) slot->text[i] = symbol.GetCStr()[i];
+  slot->text[symbol.GetLength()] = '\0';
+  slot->length = symbol.GetLength();
+  return TRUE;
+}
 
 HostBool ToolInit(void* self, HostNode* doc, HostContainer* settings) {
   return AsTool(self)->InitTool(BaseDocument::From(doc), *BaseContainer::From(settings));
@@ -85,12 +114,8 @@ void ToolInitDefaults(void* self, HostNode* doc, HostContainer* settings) {
   AsTool(self)->InitDefaultSettings(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 HostStr ToolResourceSymbol(void* self) {
-  const String symbol = AsTool(self)->GetResourceSymbol();
-  LONG length = symbol.GetLength();
-  if (length >= static_cast<LONG>(sizeof(g_toolSymbol))) length = static_cast<LONG>(sizeof(g_toolSymbol)) - 1;
-  for (LONG i = 0; i < length; ++i) g_toolSymbol[i] = symbol.GetCStr()[i];
-  g_toolSymbol[length] = '\0';
-  return HostStr{g_toolSymbol, length};
+  const ToolSymbol* slot = ToolSymbolOf(AsTool(self)->GetToolPluginId(), FALSE);
+  return slot ? HostStr{slot->text, slot->length} : HostStr{"", 0};
 }
 HostBool ToolSetDParameter(void* self, HostNode* doc, HostContainer* settings, const HostDescId* id,
                            const HostData* data, int32_t* flags) {
@@ -154,6 +179,13 @@ Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator*
   return host->registry->registerShader(host->module, id, name.ToHost(), info, &cls, description.ToHost(), diskLevel);
 }
 
+Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator* allocator,
+                          const char* description, LONG diskLevel, void* emulation) {
+  const String copy(description);
+  if (description && description[0] != '\0' && !copy.Content()) return FALSE;
+  return RegisterShaderPlugin(id, name, info, allocator, copy, diskLevel, emulation);
+}
+
 Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon, const String& help,
                         DescriptionToolData* instance) {
   (void)icon;  // the stand-in host shows no icons; the parameter keeps the host's signature
@@ -164,7 +196,7 @@ Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon
     return FALSE;
   }
   const String symbol = instance->GetResourceSymbol();
-  if (!RegisterDescription(id, symbol)) {
+  if (!KeepToolSymbol(instance->GetToolPluginId(), symbol) || !RegisterDescription(id, symbol)) {
     SdkDelete(static_cast<BaseData*>(instance));
     return FALSE;
   }

@@ -61,6 +61,7 @@ class TavrelTiles : public ShaderData {
 
  private:
   void GatherTextures(const BaseContainer* data, const InitRenderStruct& irs);
+  void ReleaseTextures();
   TileHit MakeHit(const VolumeData* vd) const;
 
   AtomArray* textures_;         // prepared textures, not owned; between InitRender and FreeRender
@@ -190,12 +191,15 @@ LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
   settings_ = DeriveTileSettings(p);
 
   // The pattern takes the list as a plain array, in the list's order. Without memory for it the
-  // tiles are built without textures rather than not at all.
+  // tiles are built without textures rather than not at all, and the list is released too, so
+  // that the object mode cannot pick textures the tiles do not have.
   const void** list = nullptr;
   if (textureCount_ > 0) {
     list = static_cast<const void**>(GeAlloc(static_cast<VLONG>(sizeof(void*)) * textureCount_));
     if (list) {
       for (LONG i = 0; i < textureCount_; ++i) list[i] = textures_->GetIndex(i);
+    } else {
+      ReleaseTextures();
     }
   }
   BuildTileTable(table_, settings_, list, list ? textureCount_ : 0);
@@ -209,6 +213,10 @@ void TavrelTiles::FreeRender(BaseShader* sh) {
     jointGradient_->FreeRender();
     jointGradient_ = nullptr;
   }
+  ReleaseTextures();
+}
+
+void TavrelTiles::ReleaseTextures() {
   if (textures_) {
     for (LONG i = 0; i < textures_->GetCount(); ++i) {
       BaseShader* texture = static_cast<BaseShader*>(textures_->GetIndex(i));
