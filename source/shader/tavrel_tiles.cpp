@@ -233,11 +233,13 @@ TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
   hit.hasContext = true;
   // Plain UV tiles without polygon groups need nothing of the hit but the noise.
   const bool needsHit = settings_.mode != kTileModeUv || settings_.polygonGroup > 1;
-  const RayObject* ro = needsHit ? vd->GetLastHitObject() : nullptr;
-  hit.hasHit = ro != nullptr;
+  // A hit carries its polygon even when the host has no render object for it.
+  hit.hasHit = needsHit && vd->GetLastHitId() != 0;
   if (hit.hasHit) hit.polygon = vd->GetLastPolygon();
   // Object facts cost a walk up the hierarchy: gather them only for the modes that use them.
-  if (hit.hasHit && settings_.mode != kTileModeUv) {
+  const RayObject* ro = hit.hasHit && settings_.mode != kTileModeUv ? vd->GetLastHitObject() : nullptr;
+  if (hit.hasHit && settings_.mode == kTileModePolygon) vd->GetPolygonWeights(hit.cornerWeights);
+  if (ro) {
     hit.hasRenderObject = true;
     hit.renderIndex = ro->GetIndex();
     if (BaseObject* source = ro->GetSource()) {
@@ -246,7 +248,6 @@ TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
       hit.sourceChainIdentity = IdentityChainSum(0, source);
     }
     hit.hasOrigin = ro->GetOrigin() != nullptr;
-    if (settings_.mode == kTileModePolygon) vd->GetPolygonWeights(hit.cornerWeights);
   }
   if (NeedsJointNoise(settings_, true)) {
     hit.noise = Turbulence(vd->GetHitPoint() * settings_.noiseScale, 2.0, TRUE);
