@@ -27,9 +27,15 @@ Bool PluginStart() {
   // A refused host's table is not kept, so there is nothing to print to or register with; the
   // answer says so instead of claiming a start that did not happen.
   if (!SdkHost()) return FALSE;
-  const String version = String(" - Version ") + String::RealToString(kModuleVersion, -1, -1, FALSE, '0');
+  const String prefix(" - Version ");
+  const String number = String::RealToString(kModuleVersion, -1, -1, FALSE, '0');
+  const String suffix(" Installed");
   const String title = GeLoadString(IDS_TITLE);
-  GePrint(title + version + String(" Installed"));
+  const String line = title + prefix + number + suffix;
+  // A part lost for want of memory would make the line misstate what was installed: it is
+  // printed whole or not at all.
+  const LONG parts = title.GetLength() + prefix.GetLength() + number.GetLength() + suffix.GetLength();
+  if (prefix.Content() && number.Content() && suffix.Content() && line.GetLength() == parts) GePrint(line);
 
   // The order is fixed; a plug-in that fails to register does not stop the others.
   RegisterTavrelTiles();
