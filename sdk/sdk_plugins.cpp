@@ -13,6 +13,11 @@ constexpr int kMaxShaderClasses = 32;
 DataAllocator* g_shaderAllocators[kMaxShaderClasses] = {};
 
 ShaderData* AsShader(void* self) { return static_cast<ShaderData*>(static_cast<BaseData*>(self)); }
+
+// Whether a host call on plug-in object `self` can be served. After the last end the module has
+// no host to call, so a host that still uses its plug-in objects gets the answer for "nothing
+// done" instead of a crash; a null object gets the same.
+bool Serviceable(const void* self) { return self && SdkHost(); }
 DescriptionToolData* AsTool(void* self) { return static_cast<DescriptionToolData*>(static_cast<BaseData*>(self)); }
 
 void* ShaderAlloc(const void* classData) {
@@ -22,17 +27,23 @@ void* ShaderAlloc(const void* classData) {
 }
 
 void DataDestroy(void* self) {
+  // Without a host the object's memory cannot be given back; it is left to the host's account.
+  if (!Serviceable(self)) return;
   BaseData* data = static_cast<BaseData*>(self);
   SdkDelete(data);
 }
 
-HostBool ShaderInit(void* self, HostNode* node) { return AsShader(self)->Init(GeListNode::From(node)); }
+HostBool ShaderInit(void* self, HostNode* node) {
+  return Serviceable(self) && node ? AsShader(self)->Init(GeListNode::From(node)) : HOST_FALSE;
+}
 
 HostBool ShaderMessage(void* self, HostNode* node, int32_t type, void* data) {
+  if (!Serviceable(self) || !node) return HOST_FALSE;
   return AsShader(self)->Message(GeListNode::From(node), type, data);
 }
 
 HostBool ShaderGetDDescription(void* self, HostNode* node, HostDescription* description, int32_t* flags) {
+  if (!Serviceable(self) || !node) return HOST_FALSE;
   LONG local = flags ? *flags : 0;
   const Bool result = AsShader(self)->GetDDescription(GeListNode::From(node), Description::From(description), local);
   if (flags) *flags = local;
@@ -41,6 +52,7 @@ HostBool ShaderGetDDescription(void* self, HostNode* node, HostDescription* desc
 
 HostBool ShaderGetDEnabling(void* self, HostNode* node, const HostDescId* id, const HostData* data, int32_t flags,
                             const HostContainer* itemDescription) {
+  if (!Serviceable(self) || !node) return HOST_TRUE;
   const DescID descId = id ? DescID(*id) : DescID();
   const GeData value(GeData::ViewTag{}, data);
   return AsShader(self)->GetDEnabling(GeListNode::From(node), descId, value, flags,
@@ -49,6 +61,7 @@ HostBool ShaderGetDEnabling(void* self, HostNode* node, const HostDescId* id, co
 
 HostBool ShaderSetDParameter(void* self, HostNode* node, const HostDescId* id, const HostData* data,
                              int32_t* flags) {
+  if (!Serviceable(self) || !node) return HOST_FALSE;
   const DescID descId = id ? DescID(*id) : DescID();
   const GeData value(GeData::ViewTag{}, data);
   LONG local = flags ? *flags : 0;
@@ -58,16 +71,24 @@ HostBool ShaderSetDParameter(void* self, HostNode* node, const HostDescId* id, c
 }
 
 int32_t ShaderGetRenderInfo(void* self, HostNode* shader) {
+  if (!Serviceable(self) || !shader) return 0;
   return AsShader(self)->GetRenderInfo(BaseShader::From(shader));
 }
 
+// The answer of a render set-up that could not run.
+constexpr int32_t kSetUpNotRun = -1;
+
 int32_t ShaderInitRender(void* self, HostNode* shader, const HostInitRender* irs) {
+  if (!Serviceable(self) || !shader || !irs) return kSetUpNotRun;
   return AsShader(self)->InitRender(BaseShader::From(shader), *InitRenderStruct::From(irs));
 }
 
-void ShaderFreeRender(void* self, HostNode* shader) { AsShader(self)->FreeRender(BaseShader::From(shader)); }
+void ShaderFreeRender(void* self, HostNode* shader) {
+  if (Serviceable(self) && shader) AsShader(self)->FreeRender(BaseShader::From(shader));
+}
 
 HostVector ShaderOutput(void* self, HostNode* shader, HostChannelData* cd) {
+  if (!Serviceable(self) || !shader || !cd) return HostVector{0.0, 0.0, 0.0};
   return AsShader(self)->Output(BaseShader::From(shader), ChannelData::From(cd));
 }
 
@@ -104,21 +125,27 @@ Bool KeepToolSymbol(LONG id, const String& symbol) {
   return TRUE;
 }
 
+// The tools' settings arrive as a reference: a null container is answered like a missing host.
 HostBool ToolInit(void* self, HostNode* doc, HostContainer* settings) {
+  if (!Serviceable(self) || !settings) return HOST_FALSE;
   return AsTool(self)->InitTool(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 void ToolFree(void* self, HostNode* doc, HostContainer* settings) {
+  if (!Serviceable(self) || !settings) return;
   AsTool(self)->FreeTool(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 void ToolInitDefaults(void* self, HostNode* doc, HostContainer* settings) {
+  if (!Serviceable(self) || !settings) return;
   AsTool(self)->InitDefaultSettings(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 HostStr ToolResourceSymbol(void* self) {
+  if (!self) return HostStr{"", 0};
   const ToolSymbol* slot = ToolSymbolOf(AsTool(self)->GetToolPluginId(), FALSE);
   return slot ? HostStr{slot->text, slot->length} : HostStr{"", 0};
 }
 HostBool ToolSetDParameter(void* self, HostNode* doc, HostContainer* settings, const HostDescId* id,
                            const HostData* data, int32_t* flags) {
+  if (!Serviceable(self) || !settings) return HOST_FALSE;
   const DescID descId = id ? DescID(*id) : DescID();
   const GeData value(GeData::ViewTag{}, data);
   LONG local = flags ? *flags : 0;
@@ -128,9 +155,10 @@ HostBool ToolSetDParameter(void* self, HostNode* doc, HostContainer* settings, c
   return result;
 }
 HostBool ToolMessage(void* self, HostNode* doc, HostContainer* settings, int32_t type, void* data) {
+  if (!Serviceable(self) || !settings) return HOST_FALSE;
   return AsTool(self)->Message(BaseDocument::From(doc), *BaseContainer::From(settings), type, data);
 }
-int32_t ToolPluginId(void* self) { return AsTool(self)->GetToolPluginId(); }
+int32_t ToolPluginId(void* self) { return self ? AsTool(self)->GetToolPluginId() : 0; }
 
 const void* ShaderClassRecord(DataAllocator* allocator) {
   for (auto& slot : g_shaderAllocators) {

@@ -107,6 +107,14 @@ void MemoryLedger::Free(void* block) {
   std::free(header);
 }
 
+MemoryLedger::~MemoryLedger() {
+  while (head_) {
+    BlockHeader* next = head_->next;
+    std::free(head_);
+    head_ = next;
+  }
+}
+
 LedgerSnapshot MemoryLedger::Snapshot() const {
   return LedgerSnapshot{liveBlocks_.load(), liveBytes_.load(), totalAllocations_.load(), liveHandles_.load(),
                         totalHandles_.load()};

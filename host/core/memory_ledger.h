@@ -20,6 +20,12 @@ struct LedgerSnapshot {
 
 class MemoryLedger {
  public:
+  MemoryLedger() = default;
+  // The host takes back whatever blocks the module left when it closes the module.
+  ~MemoryLedger();
+  MemoryLedger(const MemoryLedger&) = delete;
+  MemoryLedger& operator=(const MemoryLedger&) = delete;
+
   // Safe on any thread. Blocks carry a header with their size and owner, so free needs no lookup.
   void* Allocate(int64_t size, int32_t line, const char* file);
   void* Reallocate(void* block, int64_t size);

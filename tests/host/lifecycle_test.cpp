@@ -9,6 +9,7 @@
 #endif
 
 #include "core/families.h"
+#include "core/scene.h"
 #include "module_fixture.h"
 
 namespace ombrel::test {
@@ -187,6 +188,42 @@ TEST(Lifecycle, RepeatedStartKeepsOneShaderToolLink) {
   const host::LedgerSnapshot left = h.Unload(m);
   EXPECT_EQ(left.liveBlocks, 0) << ::testing::PrintToString(m->ledger.LiveBlocks());
   EXPECT_EQ(left.liveHandles, 0);
+}
+
+TEST(Lifecycle, PluginObjectsUsedAfterTheLastEndDoNothing) {
+  Host h;
+  HostModule* m = LoadModule(h);
+  ASSERT_NE(m, nullptr);
+  HostNode* doc = h.NewDocument("kept past the end");
+  std::vector<HostNode*> shaders;
+  // Shaders whose objects hold no host objects of their own: those could not be given back
+  // after the end either, and the stand-in host reclaims only blocks.
+  h.GetRegistry().DestroyToolInstances(m);
+  for (const int32_t type : {kColorId, kCutId, kTransformId}) {
+    shaders.push_back(host::InsertShader(doc, host::CreateShader(h.GetRegistry(), type), nullptr));
+    ASSERT_NE(shaders.back(), nullptr) << type;
+  }
+  // A careless host ends the module while its documents still hold plug-in objects, then goes
+  // on using them: the module can no longer reach the host, so each call answers "nothing done".
+  EXPECT_EQ(h.End(m), 1);
+  for (HostNode* shader : shaders) {
+    HostInitRender irs{};
+    irs.document = doc;
+    EXPECT_NE(host::ShaderFamily()->initRender(shader, &irs), 0) << shader->type;
+    HostChannelData cd{};
+    cd.p = HostVector{0.5, 0.5, 0.0};
+    const HostVector c = host::ShaderFamily()->sample(shader, &cd);
+    EXPECT_EQ(c.x + c.y + c.z, 0.0) << shader->type;
+    host::ShaderFamily()->freeRender(shader);
+    EXPECT_EQ(host::ShaderFamily()->message(shader, 1, nullptr), HOST_FALSE) << shader->type;
+  }
+  // Destroying them now cannot give their memory back through the module: it stays on the
+  // module's account, and the host takes it back when it closes the module.
+  const int64_t blocksBefore = m->ledger.Snapshot().liveBlocks;
+  h.ReleasePlugins(m);
+  EXPECT_EQ(m->ledger.Snapshot().liveBlocks, blocksBefore);
+  EXPECT_GT(blocksBefore, 0);
+  h.Close(m);
 }
 
 TEST(Lifecycle, QueryAndMessagesAreAnswered) {
