@@ -8,6 +8,7 @@
 #include "default_gradient.h"
 #include "hsv_color.h"
 #include "main.h"
+#include "numeric.h"
 #include "tile_pattern.h"
 #include "variation_key.h"
 
@@ -16,8 +17,6 @@ namespace {
 constexpr LONG ID_TAVRELTILES = 1028619;
 // Render information flags the host reads for this shader.
 constexpr LONG kTileRenderInfo = 0x200014;
-// Bits 6 to 9 of the texture flags name the channel being rendered; 7 is alpha.
-constexpr LONG kAlphaChannel = 7;
 // Slots the render set-up reads at most. A folder import can raise the count far above what the
 // interface shows, but not to where reading empty slots would stall the render set-up.
 constexpr LONG kMaxTextureSlots = 65536;
@@ -26,8 +25,7 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   if (cell.saturationFactor != 1.0f) {
     double h = 0.0, s = 0.0, v = 0.0;
     RgbToHsv(c.x, c.y, c.z, h, s, v);
-    s *= cell.saturationFactor;
-    s = s < 0.0 ? 0.0 : (s > 1.0 ? 1.0 : s);
+    s = ombrel::Clamp01(s * cell.saturationFactor);
     HsvToRgb(h, s, v, c.x, c.y, c.z);
   }
   if (cell.gammaFactor != 1.0f && cell.gammaFactor != 0.0f) {
@@ -62,12 +60,15 @@ class TavrelTiles : public ShaderData {
  private:
   void GatherTextures(const BaseContainer* data, const InitRenderStruct& irs);
   TileHit MakeHit(const VolumeData* vd) const;
+  static bool RendersAlpha(const ChannelData* cd) {
+    return ((cd->texflag & HOST_TEX_CHANNEL_MASK) >> HOST_TEX_CHANNEL_SHIFT) == HOST_CHANNEL_ALPHA;
+  }
 
   AtomArray* textures_;         // prepared textures, not owned; between InitRender and FreeRender
   LONG textureCount_ = 0;
   Gradient* jointGradient_ = nullptr;  // owned by the container; prepared for rendering, or null
   Bool rawJointWeight_ = FALSE;
-  TileSettings settings_;
+  TileSettings settings_;  // what locating a sample reads
   TileTable table_;
 };
 
@@ -198,7 +199,7 @@ LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
       for (LONG i = 0; i < textureCount_; ++i) list[i] = textures_->GetIndex(i);
     }
   }
-  BuildTileTable(table_, settings_, list, list ? textureCount_ : 0);
+  BuildTileTable(table_, p, list, list ? textureCount_ : 0);
   GeFree(list);
   return INITRENDERRESULT_OK;
 }
@@ -219,41 +220,50 @@ void TavrelTiles::FreeRender(BaseShader* sh) {
   textureCount_ = 0;
 }
 
+// Only the host facts the mode needs: each costs a call through the host, the identity chain one
+// per ancestor. Plain UV tiles without polygon groups need none.
 TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
   TileHit hit;
   if (!vd) return hit;
   hit.hasContext = true;
-  // Plain UV tiles without polygon groups need nothing of the hit but the noise.
-  const bool needsHit = settings_.mode != kTileModeUv || settings_.polygonGroup > 1;
-  const RayObject* ro = needsHit ? vd->GetLastHitObject() : nullptr;
+  const bool polygonGroups = settings_.mode == kTileModeUv && settings_.polygonGroup > 1;
+  const bool polygonTiles = settings_.mode == kTileModePolygon;
+  const bool objectTextures = settings_.mode == kTileModeObject && textureCount_ > 0;
+  if (!polygonGroups && !polygonTiles && !objectTextures) return hit;
+  const RayObject* ro = vd->GetLastHitObject();
   hit.hasHit = ro != nullptr;
-  if (hit.hasHit) hit.polygon = vd->GetLastPolygon();
-  // Object facts cost a walk up the hierarchy: gather them only for the modes that use them.
-  if (hit.hasHit && settings_.mode != kTileModeUv) {
-    hit.hasRenderObject = true;
+  if (!hit.hasHit) return hit;
+  hit.hasRenderObject = true;
+  if (polygonGroups || polygonTiles) hit.polygon = vd->GetLastPolygon();
+  if (polygonTiles) {
     hit.renderIndex = ro->GetIndex();
+    if (BaseObject* source = ro->GetSource()) {
+      hit.hasSource = true;
+      hit.sourceIdentity = source->GetUniqueIdentity();
+    }
+    vd->GetPolygonWeights(hit.cornerWeights);
+  } else if (objectTextures) {
     if (BaseObject* source = ro->GetSource()) {
       hit.hasSource = true;
       hit.sourceIdentity = source->GetUniqueIdentity();
       hit.sourceChainIdentity = IdentityChainSum(0, source);
     }
     hit.hasOrigin = ro->GetOrigin() != nullptr;
-    if (settings_.mode == kTileModePolygon) vd->GetPolygonWeights(hit.cornerWeights);
-  }
-  if (NeedsJointNoise(settings_, true)) {
-    hit.noise = Turbulence(vd->GetHitPoint() * settings_.noiseScale, 2.0, TRUE);
   }
   return hit;
 }
 
 Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   (void)sh;
-  const TileHit hit = MakeHit(cd->vd);
-  const TileLocation loc = LocateSample(table_, settings_, cd->p.x, cd->p.y, cd->p.z, cd->texflag, hit);
-  if (loc.early) {
-    BaseShader* texture = static_cast<BaseShader*>(const_cast<void*>(loc.earlyTexture));
-    return texture ? texture->Sample(cd) : Vector(0.0);
+  TileHit hit = MakeHit(cd->vd);
+  // A polygon group's texture is shown as it is, with no joint: no turbulence for it.
+  if (const void* groupTexture = PolygonGroupTexture(table_, settings_, hit)) {
+    return static_cast<BaseShader*>(const_cast<void*>(groupTexture))->Sample(cd);
   }
+  if (NeedsJointNoise(settings_, hit.hasContext)) {
+    hit.noise = Turbulence(cd->vd->GetHitPoint() * settings_.noiseScale, 2.0, TRUE);
+  }
+  const TileLocation loc = LocateSample(table_, settings_, cd->p.x, cd->p.y, cd->p.z, cd->texflag, hit);
 
   const Vector p = cd->p;
   const TileCell& cell = *loc.cell;
@@ -273,7 +283,7 @@ Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   Vector jointColour(0.0);
   if (loc.inJoint) {
     a = loc.jointWeight;
-    if (((cd->texflag >> HOST_TEX_CHANNEL_SHIFT) & 15) == kAlphaChannel) {
+    if (RendersAlpha(cd)) {
       a = 1.0;
       jointColour = Vector(1.0);
     } else if (jointGradient_) {

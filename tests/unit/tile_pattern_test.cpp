@@ -43,42 +43,42 @@ static_assert(sizeof(TileTable) == sizeof(TileCell) * 333 * 333, "a plain embedd
 int gTex[3];
 const void* const kTextures[3] = {&gTex[0], &gTex[1], &gTex[2]};
 
+// Parameters for the build; Build derives the settings from them, which a test may then change.
 struct Fixture
 {
     std::unique_ptr<TileTable> table{new TileTable};
+    TileParameters parameters;
     TileSettings settings;
-    void Build(int32_t count = 3) { BuildTileTable(*table, settings, kTextures, count); }
+    void Build(int32_t count = 3)
+    {
+        settings = DeriveTileSettings(parameters);
+        BuildTileTable(*table, parameters, kTextures, count);
+    }
     TileLocation At(double pu, double pv, int32_t flags = 0, const TileHit& hit = TileHit()) const
     {
         return LocateSample(*table, settings, pu, pv, 0.25, flags, hit);
     }
 };
 
-// Plain settings: no flips, no turns, one tile per texture repeat.
-TileSettings Plain()
-{
-    TileParameters p;
-    return DeriveTileSettings(p);
-}
-
 TEST(TilePatternTest, FirstTwoRowsFollowTheDrawOrder)
 {
     for (int flips = 0; flips < 4; ++flips)
     {
         Fixture f;
-        f.settings.flipU = flips & 1;
-        f.settings.flipV = flips & 2;
-        f.settings.randomRotate = flips != 2;
-        f.settings.checker = flips >= 2;
-        f.settings.saturationVariation = 0.7;
-        f.settings.brightnessVariation = 0.3;
-        f.settings.rowOffset = 0.5;
-        f.settings.rowOffsetVariation = 0.3;
-        f.settings.rowDrift = 0.1;
-        f.settings.rowDriftVariation = 0.2;
-        f.settings.jointWidth = 0.3;
-        f.settings.jointRatio = 0.7;
-        f.settings.tileRotation = 0.1;
+        TileParameters& p = f.parameters;
+        p.randomFlipU = flips & 1;
+        p.randomFlipV = flips & 2;
+        p.randomRotate = flips != 2;
+        p.checkerRotate = flips >= 2;
+        p.saturationVariation = 0.7;
+        p.brightnessVariation = 0.3;
+        p.rowOffset = 0.5;
+        p.rowOffsetVariation = 0.3;
+        p.rowDrift = 0.1;
+        p.rowDriftVariation = 0.2;
+        p.jointWidth = 0.3;
+        p.jointRatio = 0.7;
+        p.tileRotation = 0.1;
         f.Build();
 
         // Replay rows 0 and 1 straight from the generator.
@@ -94,8 +94,8 @@ TEST(TilePatternTest, FirstTwoRowsFollowTheDrawOrder)
             const float shift = static_cast<float>(base + (r * 0.5 * 0.2 * X + 1.0) * X);
             for (int a = 0; a < 333; ++a)
             {
-                const bool flipU = f.settings.flipU ? rng.Get01() < 0.5 : false;
-                const bool flipV = f.settings.flipV ? rng.Get01() < 0.5 : false;
+                const bool flipU = p.randomFlipU ? rng.Get01() < 0.5 : false;
+                const bool flipV = p.randomFlipV ? rng.Get01() < 0.5 : false;
                 const double y = rng.Get01();
                 sum = static_cast<int64_t>(rng.Get01() * 3 + static_cast<double>(sum));
                 const double g = rng.GetG11();
@@ -111,8 +111,8 @@ TEST(TilePatternTest, FirstTwoRowsFollowTheDrawOrder)
                 ASSERT_EQ(static_cast<float>(static_cast<double>(0.7f) * g + 1), c.saturationFactor);
                 ASSERT_EQ(static_cast<float>(std::fmod(g + y, 1.0) * static_cast<double>(0.3f) + 1),
                           c.brightnessFactor);
-                const bool rr = f.settings.randomRotate;
-                const int turn = f.settings.checker ? ((a + b) % 2 ? 0 : rr && y >= 0.5 ? 2 : 1)
+                const bool rr = p.randomRotate;
+                const int turn = p.checkerRotate ? ((a + b) % 2 ? 0 : rr && y >= 0.5 ? 2 : 1)
                                                     : (rr && y < 0.5 ? (y < 0.25 ? 1 : 2) : 0);
                 ASSERT_EQ(turn, c.quarterTurn);
             }
@@ -125,7 +125,7 @@ TEST(TilePatternTest, GaussianFactorsComeInPolarPairs)
     // Seed 666, no flips: one discard, the row's drift draw, then y and t; the
     // first cell draws a fresh pair, the second uses its spare without stepping.
     Fixture f;
-    f.settings.gammaVariation = 1.0;
+    f.parameters.gammaVariation = 1.0;
     f.Build();
     SeededRandom rng;
     rng.Init(666);
@@ -149,9 +149,9 @@ TEST(TilePatternTest, GaussianFactorsComeInPolarPairs)
 TEST(TilePatternTest, EmptyListsGiveBareTilesWithJoints)
 {
     Fixture f;
-    f.settings.jointsOn = true;
-    f.settings.jointWidth = 0.25;
-    BuildTileTable(*f.table, f.settings, nullptr, 5);
+    f.parameters.jointWidth = 0.25;
+    f.Build();
+    BuildTileTable(*f.table, f.parameters, nullptr, 5);
     for (int i = 0; i < 333 * 333; ++i)
         ASSERT_EQ(nullptr, f.table->cells[i].texture);
     f.Build(0);
@@ -162,10 +162,9 @@ TEST(TilePatternTest, EmptyListsGiveBareTilesWithJoints)
 TEST(TilePatternTest, LocatesTilesWithRowOffsetWrapAndMirror)
 {
     Fixture f;
-    f.settings = Plain();
-    f.settings.columns = 4;
-    f.settings.rows = 2;
-    f.settings.rowOffset = 0.5;
+    f.parameters.columns = 4;
+    f.parameters.rows = 2;
+    f.parameters.rowOffset = 0.5;
     f.Build();
     struct Case { double pu, pv; int32_t flags; int32_t a, b; double u, v; };
     const Case cases[] = {
@@ -218,13 +217,12 @@ TEST(TilePatternTest, JointWeightsFollowBiasClampAndNoise)
     };
     for (const Case& c: cases)
     {
-        TileParameters p;
+        Fixture f;
+        TileParameters& p = f.parameters;
         p.jointWidth = c.width;
         p.jointRatio = c.ratio;
         p.jointBiasX = p.jointBiasY = c.bias;
         p.jointNoiseScale = c.noiseScale * 10;
-        Fixture f;
-        f.settings = DeriveTileSettings(p);
         f.Build();
         TileHit hit;
         hit.hasContext = true;
@@ -240,11 +238,9 @@ TEST(TilePatternTest, JointWeightsFollowBiasClampAndNoise)
 
 TEST(TilePatternTest, FitInsideSqueezesTheFaceBetweenJoints)
 {
-    TileParameters p;
-    p.jointWidth = 0.25;
-    p.fitTextureInsideJoints = true;
     Fixture f;
-    f.settings = DeriveTileSettings(p);
+    f.parameters.jointWidth = 0.25;
+    f.parameters.fitTextureInsideJoints = true;
     f.Build();
     const TileLocation l = f.At(0.3125, 0.5);
     EXPECT_DOUBLE_EQ(0.25, l.u);
@@ -255,7 +251,6 @@ TEST(TilePatternTest, FitInsideSqueezesTheFaceBetweenJoints)
 TEST(TilePatternTest, TurnsRotationAndStretch)
 {
     Fixture f;
-    f.settings = Plain();
     f.Build();
     TileCell& cell = f.table->At(0, 0);
     const double u = 0.25, v = 0.375;
@@ -285,7 +280,7 @@ TEST(TilePatternTest, TurnsRotationAndStretch)
     EXPECT_NEAR(0.25, l.u, 1e-15);
     EXPECT_NEAR(0.0, l.v, 1e-15);
 
-    f.settings = Plain();
+    f.settings = DeriveTileSettings(f.parameters);
     cell.quarterTurn = 0;
     cell.rotation = 0.5f;
     turn(u, v, 0.5f, eu, ev);
@@ -302,9 +297,8 @@ TEST(TilePatternTest, TurnsRotationAndStretch)
 TEST(TilePatternTest, PolygonModeAndGroupShortcut)
 {
     Fixture f;
-    f.settings = Plain();
-    f.settings.mode = kTileModePolygon;
-    f.settings.flipU = f.settings.flipV = f.settings.randomRotate = true;
+    f.parameters.mode = kTileModePolygon;
+    f.parameters.randomFlipU = f.parameters.randomFlipV = f.parameters.randomRotate = true;
     f.Build();
     TileHit hit;
     hit.hasContext = hit.hasHit = hit.hasRenderObject = hit.hasSource = true;
@@ -350,8 +344,8 @@ TEST(TilePatternTest, PolygonModeAndGroupShortcut)
     EXPECT_EQ(0.25, f.At(0.7, 0.2, 0, hit).w);
 
     // The shortcut: UV mode, groups of 3, a hit.
-    f.settings = Plain();
-    f.settings.polygonGroup = 3;
+    f.parameters = TileParameters();
+    f.parameters.polygonGroup = 3;
     f.Build();
     hit.hasHit = true;
     hit.polygon = 7;
@@ -400,7 +394,9 @@ TEST(TilePatternTest, DerivedSettings)
     p.jointBiasY = 0.25;
     p.textureRotation = 7;
     TileSettings s = DeriveTileSettings(p);
-    EXPECT_FALSE(s.checker);
+    EXPECT_FALSE(CheckerTurnsApply(p));
+    p.mode = kTileModeUv;
+    EXPECT_TRUE(CheckerTurnsApply(p));
     EXPECT_TRUE(s.jointsOn && s.fitInside);
     EXPECT_DOUBLE_EQ(0.3, s.noiseScale);
     EXPECT_EQ(1.0, s.jointLeft);
@@ -429,7 +425,7 @@ TEST(TilePatternTest, HostileValuesStayFiniteAndInRange)
         p.randomFlipU = p.randomRotate = p.fitTextureInsideJoints = true;
         p.stretchTexture = false;
         Fixture f;
-        f.settings = DeriveTileSettings(p);
+        f.parameters = p;
         f.Build();
         TileHit hit;
         hit.hasContext = hit.hasHit = hit.hasRenderObject = hit.hasSource = true;
@@ -455,11 +451,9 @@ TEST(TilePatternTest, HostileValuesStayFiniteAndInRange)
 
 TEST(TilePatternTest, NothingIsAllocated)
 {
-    TileParameters p;
-    p.randomFlipU = p.randomRotate = true;
-    p.jointWidth = 0.1;
     Fixture f;
-    f.settings = DeriveTileSettings(p);
+    f.parameters.randomFlipU = f.parameters.randomRotate = true;
+    f.parameters.jointWidth = 0.1;
     TileHit hit;
     hit.hasContext = hit.hasHit = true;
     const long before = gNewCalls.load();
