@@ -1,5 +1,5 @@
 // Tests for the HSL conversions. Expected values are worked
-// out by hand from the conversions' step lists; inputs are chosen so the
+// out by hand from the conversions' rules; inputs are chosen so the
 // arithmetic is exact (dyadic fractions) and EXPECT_EQ applies.
 #include "../../source/common/hsl_color.h"
 
@@ -110,7 +110,7 @@ TEST(HslColorTest, AllSixSectorFormulas)
     {
         double r, g, b, h;
     };
-    // Each pair covers both alternatives of one line of step 8.
+    // Each pair covers both alternatives of one line of the hue-sector choice.
     const Case cases[] = {
         {1.0, 0.5, 0.0, 30.0},  // r max, g not min: 1 - gc = 0.5
         {1.0, 0.0, 0.5, 330.0}, // r max, g min: 5 + bc = 5.5

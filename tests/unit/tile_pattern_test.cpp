@@ -1,5 +1,6 @@
 // Tests of the tile pattern: the table's draw order replayed from the generator,
 // sample location, joints, turns, polygon and object modes, hostile inputs.
+#include "../../source/common/polygon_group.h"
 #include "../../source/common/seeded_random.h"
 #include "../../source/common/tile_pattern.h"
 
@@ -177,6 +178,10 @@ TEST(TilePatternTest, LocatesTilesWithRowOffsetWrapAndMirror)
         {-0.0625, 0.25, 2, 332, 0, 0.25, 0.5},
         {0.3125, 0.625, 2, 0, 1, 0.75, 0.75},
         {0.625, 0.25, 2, 2, 0, 0.5, 0.5},
+        {2.5e9, 0.25, 0, 10, 0, 0.0, 0.5},   // column 1e10, beyond 32 bits: 1e10 mod 333
+        {-2.5e9, 0.25, 0, 323, 0, 0.0, 0.5},
+        {536870911.625, 0.25, 0, 279, 0, 0.5, 0.5},   // column 2147483646.5, just inside 32 bits
+        {-536870911.875, 0.25, 0, 52, 0, 0.5, 0.5},   // column -2147483647.5: floor -2^31
         {1e20, 0.25, 0, 67, 0, 0.0, 0.5},    // far beyond 32 bits: still exact
         {-1e20, 0.25, 0, 266, 0, 0.0, 0.5},
     };
@@ -463,5 +468,18 @@ TEST(TilePatternTest, NothingIsAllocated)
         sum += f.At(i * 0.37, i * 0.11, i & 2, hit).u;
     EXPECT_EQ(before, gNewCalls.load());
     EXPECT_TRUE(std::isfinite(sum));
+}
+TEST(TilePatternTest, PolygonGroupsStartAtMultiplesTowardZero)
+{
+    struct Case { int32_t polygon, group, start; };
+    const Case cases[] = {
+        {7, 3, 6}, {6, 3, 6}, {5, 3, 3}, {-7, 3, -6}, {-2, 3, 0}, // truncation toward zero
+        {9, 0, 9},                                                 // no grouping
+        {7, -3, 6},                                                // a negative group size groups alike
+        {INT32_MIN, -1, INT32_MIN},                                // the one quotient beyond 32 bits
+        {INT32_MAX, INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX, -INT32_MAX}, {INT32_MAX, INT32_MIN, 0},
+    };
+    for (const Case& c: cases)
+        EXPECT_EQ(c.start, ombrel::PolygonGroupStart(c.polygon, c.group)) << c.polygon << " / " << c.group;
 }
 } // namespace
