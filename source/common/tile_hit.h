@@ -18,6 +18,11 @@ struct TileHit
     int32_t sourceChainIdentity = 0; // identities of the source and all its ancestors, summed with wrap-around (object mode)
     bool hasOrigin = false;        // the render object carries an origin object (object mode)
     double noise = 0.0;            // turbulence; read only when NeedsJointNoise is true
+    // When set, the turbulence is fetched through this instead of read from `noise`, and only
+    // for samples that can reach a joint: the host's turbulence is the dearest part of a
+    // sample. It must answer values in [0, 1], as the host's absolute turbulence does.
+    double (*fetchNoise)(const void* context) = nullptr;
+    const void* noiseContext = nullptr;
 };
 
 #endif // OMBREL_COMMON_TILE_HIT_H

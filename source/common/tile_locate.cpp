@@ -82,7 +82,9 @@ inline TileSplit SplitTile(double x)
         int32_t floor = static_cast<int32_t>(x);
         if (x < static_cast<double>(floor))
             --floor;
-        return {Mod333(floor), (x - static_cast<double>(floor)) + 0.0};
+        // Most coordinates lie in the first repeat already: no division for them.
+        const int32_t index = static_cast<uint32_t>(floor) < static_cast<uint32_t>(kTileGridSize) ? floor : Mod333(floor);
+        return {index, (x - static_cast<double>(floor)) + 0.0};
     }
     return SplitWide(x);
 }
@@ -132,6 +134,39 @@ void QuarterTurn(double& u, double& v, uint8_t code)
 double JointEdge(double s)
 {
     return std::fabs(std::sin(s * kHalfPi));
+}
+
+// Joint bounds on one side for a noisy width: the width runs linearly from its 20 % share to
+// its whole as the noise runs from 0 to 1, so the bounds lie between those of the two ends.
+struct BoundRange
+{
+    double least;
+    double most;
+};
+
+BoundRange Span(double atLeastShare, double atWhole)
+{
+    return atLeastShare < atWhole ? BoundRange{atLeastShare, atWhole} : BoundRange{atWhole, atLeastShare};
+}
+
+// True when no noise in [0, 1] can bring the point (uf, vf) into a joint. The margin covers the
+// rounding of the width and bound formulas, many orders of magnitude over; anything not finite
+// fails the comparisons and counts as reachable.
+bool JointOutOfReach(const TileSettings& settings, const TileCell& cell, double uf, double vf)
+{
+    const double kMargin = 1e-9;
+    const double wu = cell.jointWidthU;
+    const double wv = cell.jointWidthV;
+    const double wuLeast = kMinJointShare * wu;
+    const double wvLeast = kMinJointShare * wv;
+    const BoundRange lo = Span(wuLeast * settings.jointLeft, wu * settings.jointLeft);
+    const BoundRange hi = Span(1.0 - wuLeast * settings.jointRight, 1.0 - wu * settings.jointRight);
+    const BoundRange loV = Span(ombrel::Clamp01(settings.tileAspect * wvLeast * settings.jointBottom),
+                                ombrel::Clamp01(settings.tileAspect * wv * settings.jointBottom));
+    const BoundRange hiV = Span(ombrel::Clamp01(1.0 - wvLeast * settings.jointTop * settings.tileAspect),
+                                ombrel::Clamp01(1.0 - wv * settings.jointTop * settings.tileAspect));
+    return uf > lo.most + kMargin && uf < hi.least - kMargin && vf > loV.most + kMargin &&
+           vf < hiV.least - kMargin;
 }
 
 // Polygon tiles: the tile from the render object and the polygon, the point from the hit's
@@ -239,15 +274,19 @@ TileLocation LocateSample(const TileTable& table, const TileSettings& settings, 
     out.b = b;
     out.cell = &cell;
 
-    if (settings.jointsOn)
+    const bool noisy = settings.noiseScale < kNoiseOff && hit.hasContext;
+    // Without fitting, a sample that no joint can reach needs neither the noise nor the joints.
+    const bool skipJoints = settings.jointsOn && noisy && hit.fetchNoise != nullptr && !settings.fitInside &&
+                            JointOutOfReach(settings, cell, u, v);
+    if (settings.jointsOn && !skipJoints)
     {
         const double uf = u;
         const double vf = v;
         double wu = cell.jointWidthU;
         double wv = cell.jointWidthV;
-        if (settings.noiseScale < kNoiseOff && hit.hasContext)
+        if (noisy)
         {
-            const double n = hit.noise;
+            const double n = hit.fetchNoise ? hit.fetchNoise(hit.noiseContext) : hit.noise;
             wu = n * (wu - kMinJointShare * wu) + kMinJointShare * wu;
             wv = n * (wv - kMinJointShare * wv) + kMinJointShare * wv;
         }

@@ -30,8 +30,9 @@ struct TileLocation
 // [0, 1]. A NaN ratio gives 0, so the result is always in [0, 1].
 double Boxstep(double lo, double hi, double x);
 
-// True when LocateSample will read hit.noise: the caller then fills it with the host's absolute
-// 2-octave turbulence at (hit point * settings.noiseScale).
+// True when LocateSample may read the joint noise: the caller then fills hit.noise, or sets
+// hit.fetchNoise, with the host's absolute 2-octave turbulence at (hit point *
+// settings.noiseScale).
 bool NeedsJointNoise(const TileSettings& settings, bool hasContext);
 
 // The texture of the polygon-group shortcut (UV mode, polygon group above 1, a hit, a texture in

@@ -35,6 +35,18 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   return c * static_cast<double>(cell.brightnessFactor);
 }
 
+// The joint-width noise at a sample's hit point, fetched by the pattern only where a joint can
+// be reached.
+struct JointNoiseQuery {
+  const VolumeData* vd;
+  Real scale;
+};
+
+double JointNoise(const void* context) {
+  const JointNoiseQuery* query = static_cast<const JointNoiseQuery*>(context);
+  return Turbulence(query->vd->GetHitPoint() * query->scale, 2.0, TRUE);
+}
+
 }  // namespace
 
 class TavrelTiles : public ShaderData {
@@ -260,8 +272,10 @@ Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   if (const void* groupTexture = PolygonGroupTexture(table_, settings_, hit)) {
     return static_cast<BaseShader*>(const_cast<void*>(groupTexture))->Sample(cd);
   }
+  JointNoiseQuery noiseQuery{cd->vd, settings_.noiseScale};
   if (NeedsJointNoise(settings_, hit.hasContext)) {
-    hit.noise = Turbulence(cd->vd->GetHitPoint() * settings_.noiseScale, 2.0, TRUE);
+    hit.fetchNoise = &JointNoise;
+    hit.noiseContext = &noiseQuery;
   }
   const TileLocation loc = LocateSample(table_, settings_, cd->p.x, cd->p.y, cd->p.z, cd->texflag, hit);
 

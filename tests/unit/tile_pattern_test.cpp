@@ -482,4 +482,52 @@ TEST(TilePatternTest, PolygonGroupsStartAtMultiplesTowardZero)
     for (const Case& c: cases)
         EXPECT_EQ(c.start, ombrel::PolygonGroupStart(c.polygon, c.group)) << c.polygon << " / " << c.group;
 }
+// The noise is fetched only for samples a joint can reach, and a fetched noise gives what a
+// given one does. Width 0.25 split evenly: with any noise the joints stay within 0.125 of the
+// border.
+TEST(TilePatternTest, JointNoiseIsFetchedOnlyWithinReachOfAJoint)
+{
+    struct Fetch
+    {
+        double noise;
+        int calls;
+    };
+    auto fetch = [](const void* context) {
+        Fetch* f = const_cast<Fetch*>(static_cast<const Fetch*>(context));
+        ++f->calls;
+        return f->noise;
+    };
+    for (bool fit: {false, true})
+    {
+        Fixture f;
+        f.parameters.jointWidth = 0.25;
+        f.parameters.jointNoiseScale = 1.0;
+        f.parameters.fitTextureInsideJoints = fit;
+        f.Build();
+        struct Case { double pu, pv; bool reachable; };
+        const Case cases[] = {
+            {0.5, 0.5, false}, {0.13, 0.5, false}, {0.5, 0.86, false},
+            {0.12, 0.5, true}, {0.5, 0.9, true}, {0.99, 0.01, true},
+        };
+        for (const Case& c: cases)
+        {
+            SCOPED_TRACE(testing::Message() << fit << " " << c.pu << "," << c.pv);
+            Fetch counter{0.75, 0};
+            TileHit lazy;
+            lazy.hasContext = true;
+            lazy.fetchNoise = fetch;
+            lazy.noiseContext = &counter;
+            TileHit given;
+            given.hasContext = true;
+            given.noise = 0.75;
+            const TileLocation a = f.At(c.pu, c.pv, 0, lazy);
+            const TileLocation b = f.At(c.pu, c.pv, 0, given);
+            EXPECT_EQ(fit || c.reachable ? 1 : 0, counter.calls);
+            EXPECT_EQ(b.inJoint, a.inJoint);
+            EXPECT_EQ(b.jointWeight, a.jointWeight);
+            EXPECT_EQ(b.u, a.u);
+            EXPECT_EQ(b.v, a.v);
+        }
+    }
+}
 } // namespace
