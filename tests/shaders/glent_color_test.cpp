@@ -245,6 +245,26 @@ TEST_F(GlentShaderTest, LinearWorkflowConvertsTheColourParameter) {
   EXPECT_NEAR(c.z, 1.0, 1e-12);
 }
 
+// Parameters far out of range keep to defined arithmetic. Red with a hue shift of ±4e10
+// degrees (the first hue draw, 2 × 0.51140833 − 1, times ±1e10, times 180): the one wrap of a
+// channel hue leaves every channel beyond its ramps, at 0 after the clamp. A NaN hue matches no
+// ramp either. A gradient offset of 1e10 keeps the position's fraction to the spacing of
+// doubles near 1e10 (2e-6).
+TEST_F(GlentShaderTest, HugeAndNaNParametersStayDefined) {
+  C()->setVector(&shader_->data, kColor, HostVector{1.0, 0.0, 0.0});
+  for (double hue : {1e10, -1e10, std::nan("")}) {
+    C()->setReal(&shader_->data, kHue, hue);
+    ASSERT_EQ(Begin(), 0);
+    ExpectColor(Sample(nullptr), HostVector{0.0, 0.0, 0.0}, "hue far out of range");
+    session_.End();
+  }
+  C()->setReal(&shader_->data, kHue, 0.0);
+  C()->setReal(&shader_->data, kGradientMix, 1.0);
+  C()->setReal(&shader_->data, kGradientOffset, 1e10);
+  ASSERT_EQ(Begin(), 0);
+  EXPECT_NEAR(Sample(nullptr).y, 0.5645896463819827, 4e-6);
+}
+
 TEST_F(GlentShaderTest, FailedInputsAreDroppedAndTheirCodeReturned) {
   C()->setVector(&shader_->data, kColor, HostVector{0.1, 0.2, 0.3});
   HostNode* failing = AddInput(shader_, host::kFailingShaderType);
