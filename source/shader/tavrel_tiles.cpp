@@ -21,6 +21,13 @@ constexpr LONG kTileRenderInfo = 0x200014;
 // interface shows, but not to where reading empty slots would stall the render set-up.
 constexpr LONG kMaxTextureSlots = 65536;
 
+// Keeps the compiler from merging the neighbouring component copies around it into one wide copy.
+inline void SeparateStores() {
+#if defined(__GNUC__)
+  __asm__ volatile("" ::: "memory");
+#endif
+}
+
 Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   if (cell.saturationFactor != 1.0f) {
     double h = 0.0, s = 0.0, v = 0.0;
@@ -71,7 +78,12 @@ class TavrelTiles : public ShaderData {
 
  private:
   void GatherTextures(const BaseContainer* data, const InitRenderStruct& irs);
-  TileHit MakeHit(const VolumeData* vd) const;
+  // Whether the mode reads anything of the hit beyond there being a render context.
+  bool NeedsHitFacts() const {
+    return (settings_.mode == kTileModeUv && settings_.polygonGroup > 1) || settings_.mode == kTileModePolygon ||
+           (settings_.mode == kTileModeObject && textureCount_ > 0);
+  }
+  void GatherHitFacts(const VolumeData* vd, TileHit& hit) const;
   static bool RendersAlpha(const ChannelData* cd) {
     return ((cd->texflag & HOST_TEX_CHANNEL_MASK) >> HOST_TEX_CHANNEL_SHIFT) == HOST_CHANNEL_ALPHA;
   }
@@ -233,18 +245,14 @@ void TavrelTiles::FreeRender(BaseShader* sh) {
 }
 
 // Only the host facts the mode needs: each costs a call through the host, the identity chain one
-// per ancestor. Plain UV tiles without polygon groups need none.
-TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
-  TileHit hit;
-  if (!vd) return hit;
-  hit.hasContext = true;
+// per ancestor.
+void TavrelTiles::GatherHitFacts(const VolumeData* vd, TileHit& hit) const {
   const bool polygonGroups = settings_.mode == kTileModeUv && settings_.polygonGroup > 1;
   const bool polygonTiles = settings_.mode == kTileModePolygon;
   const bool objectTextures = settings_.mode == kTileModeObject && textureCount_ > 0;
-  if (!polygonGroups && !polygonTiles && !objectTextures) return hit;
   const RayObject* ro = vd->GetLastHitObject();
   hit.hasHit = ro != nullptr;
-  if (!hit.hasHit) return hit;
+  if (!hit.hasHit) return;
   hit.hasRenderObject = true;
   if (polygonGroups || polygonTiles) hit.polygon = vd->GetLastPolygon();
   if (polygonTiles) {
@@ -262,12 +270,13 @@ TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
     }
     hit.hasOrigin = ro->GetOrigin() != nullptr;
   }
-  return hit;
 }
 
 Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   (void)sh;
-  TileHit hit = MakeHit(cd->vd);
+  TileHit hit;
+  hit.hasContext = cd->vd != nullptr;
+  if (hit.hasContext && NeedsHitFacts()) GatherHitFacts(cd->vd, hit);
   // A polygon group's texture is shown as it is, with no joint: no turbulence for it.
   if (const void* groupTexture = PolygonGroupTexture(table_, settings_, hit)) {
     return static_cast<BaseShader*>(const_cast<void*>(groupTexture))->Sample(cd);
@@ -289,7 +298,13 @@ Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
     if (picked) texture = picked;
   }
 
-  cd->p = Vector(loc.u, loc.v, loc.w);
+  // One component at a time: the location was stored one component at a time, and a wider
+  // read of two of them would wait for both stores to retire instead of taking their values.
+  cd->p.x = loc.u;
+  SeparateStores();
+  cd->p.y = loc.v;
+  SeparateStores();
+  cd->p.z = loc.w;
   Vector colour(0.0);
   if (texture) colour = ApplyCellVariation(texture->Sample(cd), cell);
 
