@@ -79,3 +79,59 @@ TEST(ModuleStart, AGoodStartListsThePluginsAndEndsWithZero) {
 
 }  // namespace
 }  // namespace ombrel::test
+
+namespace ombrel::test {
+namespace {
+
+// A copy of the module in the test's folder, found by its bare name there.
+class ModuleFiles : public ::testing::Test {
+ protected:
+  CommandResult Plugins(const std::string& module) {
+    return RunHost({"plugins", module, "--res", (SourceDir() / "res").string()}, In(folder_.Path()));
+  }
+  std::string Module(size_t bytes = std::string::npos) {
+    std::string image = ReadFile(ModuleFile());
+    return bytes < image.size() ? image.substr(0, bytes) : image;
+  }
+  TempFolder folder_;
+};
+
+TEST_F(ModuleFiles, ABareFileNameLoadsThatFileFromTheWorkingFolder) {
+  WriteFile(folder_.Path() / "ombrel_shaders.so", Module());
+  CommandResult r = Plugins("ombrel_shaders.so");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("5 plug-ins registered"), std::string::npos) << r.err;
+  // Named like a system library that the process already has: still the file in this folder.
+  WriteFile(folder_.Path() / "libm.so.6", Module());
+  r = Plugins("libm.so.6");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("5 plug-ins registered"), std::string::npos) << r.err;
+}
+
+TEST_F(ModuleFiles, ADamagedModuleIsRefusedWithAReasonNotACrash) {
+  const size_t size = Module().size();
+  for (const size_t cut : {size_t{0}, size_t{40}, size_t{1000}, size / 8, size / 4, size / 2, size - 1}) {
+    WriteFile(folder_.Path() / "cut.so", Module(cut));
+    const CommandResult r = Plugins("cut.so");
+    EXPECT_FALSE(r.signalled) << cut << "\n" << r.err;
+    EXPECT_EQ(r.status, 1) << cut << "\n" << r.err;
+    EXPECT_NE(r.err.find("ombrel-host: cannot load module cut.so: "), std::string::npos) << cut << "\n" << r.err;
+  }
+  WriteFile(folder_.Path() / "cut.so", Module(size / 4));
+  EXPECT_NE(Plugins("cut.so").err.find("truncated: "), std::string::npos);
+}
+
+TEST_F(ModuleFiles, AFolderOrADeviceIsNotAModule) {
+  CommandResult r = Plugins(folder_.Path().string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("a folder, not a module file"), std::string::npos) << r.err;
+  r = Plugins("/dev/zero");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+  r = Plugins("missing.so");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("module not found: missing.so"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace ombrel::test
