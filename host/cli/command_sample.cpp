@@ -67,7 +67,8 @@ int RunSample(const ModuleArgs& args, const SampleArgs& sample) {
   // Reasons come before the first answer, while the user still looks at the input.
   request.afterSetUp = [&] {
     dropped = ReportSetUpFailures(session.Host(), scene, "sampled",
-                                  [&request](const HostNode* shader) { return shader == request.shader; });
+                                  [&request](const HostNode* shader) { return shader == request.shader; },
+                                  request.shader);
   };
 
   host::PointSampleReport report;

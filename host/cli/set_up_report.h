@@ -16,9 +16,10 @@ std::string ShaderLabel(const host::Scene& scene, const HostNode* shader);
 // Prints one line per failed render set-up the host noted, with its code and the host's reason
 // (for an image: the file and why it cannot be read). An input dropped by the shader that links
 // it is "<verb> on without it"; a shader the command calls itself (`calledAnyway`) is "<verb> it
-// all the same". Answers how many failed.
+// all the same". With `within`, only that shader and the inputs under it count. Answers how many
+// failed.
 size_t ReportSetUpFailures(host::Host& host, const host::Scene& scene, const char* verb,
-                           const std::function<bool(const HostNode*)>& calledAnyway);
+                           const std::function<bool(const HostNode*)>& calledAnyway, const HostNode* within = nullptr);
 
 }  // namespace ombrel::cli
 

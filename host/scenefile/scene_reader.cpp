@@ -99,7 +99,11 @@ class SceneReader {
     plugin = registry_.FindByName(text);
     if (plugin && plugin->pluginType == HOST_PLUGINTYPE_SHADER) return plugin->id;
     if (plugin) throw SceneFileError(path, "\"" + text + "\" is a tool, not a shader");
-    std::string known = "color, uv";
+    std::string known;
+    for (const BuiltinShaderName& builtin : BuiltinShaderNames()) {
+      if (!known.empty()) known += ", ";
+      known += builtin.name;
+    }
     for (const auto& p : registry_.Plugins()) {
       if (p->pluginType == HOST_PLUGINTYPE_SHADER) known += ", " + p->descriptionName + " (" + std::to_string(p->id) + ")";
     }
