@@ -12,42 +12,17 @@
 #include "scenefile/json_checks.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/scene_builder.h"
+#include "scenefile/scene_json.h"
 #include "scenefile/scene_reader.h"
 
 namespace ombrel::host {
 namespace {
 
 using scenefile::Json;
-using scenefile::JsonPositions;
 using scenefile::TextPosition;
 
 // Scene files are small; anything far larger is not one, and is refused before it is read.
 constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
-
-// The parser quotes what it last read, which may be any bytes of a broken file.
-std::string Printable(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u < 0x7f) {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", u);
-      out += hex;
-    }
-  }
-  return out;
-}
-
-std::string SyntaxMessage(const Json::parse_error& e) {
-  // "[json.exception.parse_error.101] parse error at line 3, column 4: syntax error while ..."
-  std::string_view what = e.what();
-  const size_t column = what.find("column ");
-  const size_t colon = what.find(": ", column == std::string_view::npos ? 0 : column);
-  if (colon != std::string_view::npos) what.remove_prefix(colon + 2);
-  return Printable(what);
-}
 
 std::string Located(const std::string& name, TextPosition at, const std::string& path, const std::string& message) {
   std::string out = name + ":" + std::to_string(at.line) + ": ";
@@ -59,34 +34,25 @@ std::string Located(const std::string& name, TextPosition at, const std::string&
 
 bool LoadSceneText(Host& host, std::string_view text, const std::string& name, Scene& scene, std::string& error) {
   Json document;
-  JsonPositions positions;
-  scenefile::ScanProblem problem;
-  try {
-    document = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    const TextPosition at = scenefile::PositionOfOffset(text, e.byte > 0 ? e.byte - 1 : 0);
-    std::string message = SyntaxMessage(e);
-    if (message.rfind("syntax error", 0) != 0) message = "syntax error: " + message;
-    error = name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
-    return false;
-  } catch (const Json::exception& e) {
-    // A number beyond a double's range stops the parser without a position; the scan finds it.
-    if (!positions.Scan(text, scenefile::kMaxNesting, problem)) {
-      error = Located(name, problem.at, problem.path, problem.message);
+  scenefile::JsonFault fault;
+  if (!scenefile::ParseSceneJson(text, document, fault)) {
+    const TextPosition at = scenefile::PositionOfOffset(text, fault.offset);
+    if (fault.syntax) {
+      std::string message = fault.message;
+      if (message.rfind("syntax error", 0) != 0) message = "syntax error: " + message;
+      error = name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
     } else {
-      error = name + ": " + Printable(e.what());
+      error = Located(name, at, fault.path, fault.message);
     }
-    return false;
-  }
-  if (!positions.Scan(text, scenefile::kMaxNesting, problem)) {
-    error = Located(name, problem.at, problem.path, problem.message);
     return false;
   }
   try {
     scenefile::ScenePlan plan = scenefile::ReadScene(document, host.GetRegistry());
+    // The document can be large; the plan holds all that is still needed.
+    document = Json();
     scene = scenefile::BuildScene(host, plan, name);
   } catch (const scenefile::SceneFileError& e) {
-    error = Located(name, positions.At(e.path), e.path, e.what());
+    error = Located(name, scenefile::PositionOfPath(text, e.path), e.path, e.what());
     return false;
   }
   return true;

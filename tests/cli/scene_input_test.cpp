@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "command_runner.h"
 
@@ -176,6 +177,43 @@ TEST_F(SceneFiles, SampleReadsAnEndlessLineInBoundedMemory) {
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.out, "1 2 3\n");
   EXPECT_TRUE(Has(r.err, "line 2: longer than 4096 bytes")) << r.err;
+}
+
+}  // namespace
+}  // namespace ombrel::test
+
+namespace ombrel::test {
+namespace {
+
+// Files near the 64 MiB cap that are refused must be refused as they are read, not after
+// being built into a document of gigabytes. Run with 600 MB of address space, which the host
+// needs a quarter of to start.
+TEST(LargeSceneFiles, HostileFilesAtTheCapAreRefusedWithinAMemoryLimit) {
+  TempFolder folder;
+  const size_t items = (60u << 20) / 3;
+  std::string emptyArrays;
+  emptyArrays.reserve(items * 3);
+  for (size_t i = 0; i < items; ++i) emptyArrays += i == 0 ? "[]" : ",[]";
+  const std::vector<std::tuple<std::string, std::string, std::string>> files{
+      {"nested.json", "{\"shaders\": " + std::string(30u << 20, '[') + std::string(30u << 20, ']') + "}",
+       "nested.json:1: shaders[0]: expected an object, found an array"},
+      {"unknown.json", "{\"junk\": [" + emptyArrays + "]}",
+       "unknown.json:1: junk: unknown key \"junk\"; expected one of settings, shaders, materials, objects"},
+      {"lists.json", "{\"shaders\": [{\"name\": \"s\", \"type\": \"uv\", \"params\": {\"1000\": [" + emptyArrays + "]}}]}",
+       "lists.json:1: shaders[0].params.1000[0]: expected a number or a gradient knot, found an array"},
+  };
+  emptyArrays.clear();
+  emptyArrays.shrink_to_fit();
+  for (const auto& [name, text, message] : files) {
+    WriteFile(folder.Path() / name, text);
+    CommandOptions options = In(folder.Path());
+    options.addressSpaceBytes = 600u << 20;
+    const CommandResult r = RunHost({"render", name, "-o", "out.png"}, options);
+    EXPECT_EQ(r.status, 1) << name << "\n" << r.err;
+    EXPECT_EQ(r.err, "ombrel-host: " + message + "\n") << name;
+    std::filesystem::remove(folder.Path() / name);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "out.png"));
 }
 
 }  // namespace
