@@ -17,6 +17,19 @@ void AddModuleOptions(CLI::App* command, ModuleArgs& args, bool moduleAsPosition
 }
 
 int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int argc, char** argv) {
+  // The parser would call a misspelt command a missing one.
+  if (argc > 1 && argv[1][0] != '-') {
+    std::string known;
+    bool found = false;
+    for (const Subcommand& command : commands) {
+      known += (known.empty() ? "" : ", ") + command.app->get_name();
+      found = found || command.app->get_name() == argv[1];
+    }
+    if (!found) {
+      Report("unknown command \"%s\"; commands: %s (see ombrel-host --help)", argv[1], known.c_str());
+      return kExitUsage;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

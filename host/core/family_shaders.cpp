@@ -25,7 +25,9 @@ int32_t InitRender(HostNode* shader, const HostInitRender* irs) {
   const size_t logBefore = host->Log().size();
   const size_t failuresBefore = host->SetUpFailures().size();
   const int32_t code = CallInitRender(shader, irs);
-  if (code != 0) {
+  // A program that renders a failing scene over and over must not grow without bound.
+  constexpr size_t kMaxNotedFailures = 4096;
+  if (code != 0 && host->SetUpFailures().size() < kMaxNotedFailures) {
     SetUpFailure failure{shader, code, {}};
     // Lines logged by a shader whose own inputs all set up are its reason; a failed input
     // carries its own.

@@ -93,8 +93,8 @@ class Host {
   Console& GetConsole() { return console_; }
   // Problems the host itself reports (unreadable resources, ...), one line each.
   std::vector<std::string>& Log() { return log_; }
-  // Render set-ups that failed, in the order they were asked for, nested inputs included.
-  // Main thread only, like the set-ups; callers clear it when they like.
+  // Render set-ups that failed, in the order they were asked for, nested inputs included; the
+  // first 4096 are kept. Main thread only, like the set-ups; callers clear it when they like.
   std::vector<SetUpFailure>& SetUpFailures() { return setUpFailures_; }
 
   // Documents the host keeps; all are freed before a module ends.

@@ -40,6 +40,13 @@ TEST(CommandLine, EveryWrongCommandLineEndsWithCodeTwoInTheProgramsOwnStyle) {
   EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
 
+TEST(CommandLine, AMisspeltCommandIsNamedWithTheCommandsThereAre) {
+  const CommandResult r = RunHost({"rendr", "scene.json"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("ombrel-host: unknown command \"rendr\"; commands: plugins, describe, render, sample", 0), 0u)
+      << r.err;
+}
+
 TEST(CommandLine, HelpIsNotAnError) {
   const CommandResult r = RunHost({"render", "--help"});
   EXPECT_EQ(r.status, 0);
