@@ -175,6 +175,12 @@ bool CheckModuleFile(const std::filesystem::path& file, std::string& reason) {
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
+    // The whole file is read to check it; no module comes near this size.
+    constexpr std::streamoff kMaxModuleBytes = std::streamoff{1} << 30;
+    if (size > kMaxModuleBytes) {
+      reason = "the file is " + std::to_string(size) + " bytes, larger than any module";
+      return false;
+    }
     if (size > 0) {
       data.resize(static_cast<size_t>(size));
       in.read(reinterpret_cast<char*>(data.data()), size);
