@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libopenimageio-dev openimageio-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -3,7 +3,8 @@
 #   1. the Linux build with warnings as errors, and its tests;
 #   2. the same suite again under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   3. the renderer's tests, which sample on several threads, under ThreadSanitizer;
-#   4. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine.
+#   4. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine;
+#   5. the scene-file and resource parsers under libFuzzer (clang), 60 s each on the seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
@@ -35,3 +36,16 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBREL_WERROR=
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DOMBREL_BUILD_HOST_TOOLS=OFF >/dev/null
 cmake --build build-windows -j"$jobs"
 ctest --test-dir build-windows --output-on-failure -j"$jobs"
+
+echo "== Fuzzing the scene-file and resource parsers, 60 s each"
+# New inputs go to a scratch folder; the committed seed corpus in fuzz/corpus stays as it is.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_FUZZ=ON \
+  -DOMBREL_SANITIZE=ON -DOMBREL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target fuzz_scene_file fuzz_resources
+for target in scene_file resources; do
+  scratch="$(mktemp -d)"
+  ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "build-fuzz/bin/fuzz_$target" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/fuzz_$target-" "$scratch" "fuzz/corpus/$target"
+  rm -rf "$scratch"
+done

@@ -1,7 +1,9 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "commands.h"
+#include "cli_app.h"
+#include "cli_report.h"
 #include "core/families.h"
 #include "module_session.h"
 #include "resources/description.h"
@@ -23,17 +25,17 @@ std::string Limits(const host::DescElement& e) {
 
 int RunDescribe(const ModuleArgs& args, const std::string& name) {
   ModuleSession session(args);
-  if (!session.Ok()) return 1;
+  if (!session.Ok()) return kExitFailed;
   const host::PluginRecord* plugin = session.Host().GetRegistry().FindByName(name);
   if (!plugin) {
-    std::fprintf(stderr, "ombrel-host: no plug-in named \"%s\"; registered:", name.c_str());
-    for (const auto& p : session.Host().GetRegistry().Plugins()) std::fprintf(stderr, " %s", p->descriptionName.c_str());
-    std::fprintf(stderr, "\n");
-    return 1;
+    std::string registered;
+    for (const auto& p : session.Host().GetRegistry().Plugins()) registered += " " + p->descriptionName;
+    Report("no plug-in named \"%s\"; registered:%s", name.c_str(), registered.c_str());
+    return kExitFailed;
   }
   if (!plugin->description) {
-    std::fprintf(stderr, "ombrel-host: plug-in %d has no description\n", plugin->id);
-    return 1;
+    Report("plug-in %d has no description", plugin->id);
+    return kExitFailed;
   }
   const host::Description& d = *plugin->description;
   std::printf("%s (%d) \"%s\", description %s\n", plugin->name.c_str(), plugin->id, d.title.c_str(), d.name.c_str());
@@ -46,7 +48,19 @@ int RunDescribe(const ModuleArgs& args, const std::string& name) {
                 Limits(e).c_str());
     for (const auto& [itemId, itemLabel] : e.cycle) std::printf("  %-10s   %d: \"%s\"\n", "", itemId, itemLabel.c_str());
   }
-  return 0;
+  return kExitOk;
+}
+
+Subcommand AddDescribeCommand(CLI::App& app) {
+  struct State {
+    ModuleArgs module;
+    std::string name;
+  };
+  auto state = std::make_shared<State>();
+  CLI::App* command = app.add_subcommand("describe", "print a plug-in's parameters from its description");
+  command->add_option("name", state->name, "description name, plug-in name or plug-in ID")->required();
+  AddModuleOptions(command, state->module);
+  return {command, [state] { return RunDescribe(state->module, state->name); }};
 }
 
 }  // namespace ombrel::cli

@@ -1,40 +1,29 @@
-#include <cstdio>
+#include <memory>
 #include <string>
 
-#include "commands.h"
+#include "cli_app.h"
+#include "cli_report.h"
 #include "image/image_writer.h"
 #include "module_session.h"
 #include "render/demo_scene.h"
 #include "render/renderer.h"
 #include "scenefile/scene_file.h"
+#include "set_up_report.h"
 
 namespace ombrel::cli {
-
-namespace {
-
-// How a shader is called in messages: its name in the scene when it has one.
-std::string ShaderLabel(const host::Scene& scene, const HostNode* shader) {
-  for (const auto& [name, node] : scene.named) {
-    if (node == shader) return "\"" + name + "\"";
-  }
-  if (!shader->name.empty()) return "\"" + shader->name + "\"";
-  return "of type " + std::to_string(shader->type);
-}
-
-}  // namespace
 
 int RunRender(const ModuleArgs& args, const RenderArgs& render) {
   // Everything that can be checked without the module is checked before rendering starts.
   host::RenderOptions options;
   std::string error;
   if (!render.size.empty() && !host::ParsePictureSize(render.size, options.width, options.height, error)) {
-    std::fprintf(stderr, "ombrel-host: --size: %s\n", error.c_str());
-    return 2;
+    Report("--size: %s", error.c_str());
+    return kExitUsage;
   }
   if (render.threads < 0 || render.threads > host::kMaxRenderThreads) {
-    std::fprintf(stderr, "ombrel-host: --threads %d: expected a number from 1 to %d (0: the scene's setting)\n", render.threads,
-                 host::kMaxRenderThreads);
-    return 2;
+    Report("--threads %d: expected a number from 1 to %d (0: the scene's setting)", render.threads,
+           host::kMaxRenderThreads);
+    return kExitUsage;
   }
   options.threads = render.threads;
   std::filesystem::path output = render.output;
@@ -43,39 +32,64 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
                                   : std::filesystem::path(render.scene).filename().replace_extension(".png");
   }
   if (!host::CanWriteImageType(output, error)) {
-    std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-    return 2;
+    ReportText(error);
+    return kExitUsage;
   }
 
   ModuleSession session(args);
-  if (!session.Ok()) return 1;
+  if (!session.Ok()) return kExitFailed;
   host::Scene scene;
   const bool loaded = render.scene.empty() ? host::BuildDemoScene(session.Host(), scene, error)
                                            : host::LoadSceneFile(session.Host(), render.scene, scene, error);
   if (!loaded) {
-    std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-    return 1;
+    ReportText(error);
+    return kExitFailed;
   }
 
   host::FloatImage image;
   host::RenderReport report;
+  session.Host().SetUpFailures().clear();
   if (!host::Render(scene, options, image, report, error)) {
-    std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-    return 1;
+    ReportText(error);
+    return kExitFailed;
   }
-  for (const auto& [shader, code] : report.failedSetUps) {
-    std::fprintf(stderr,
-                 "ombrel-host: shader %s failed its render set-up with code %d; rendered on without the inputs it "
-                 "dropped\n",
-                 ShaderLabel(scene, shader).c_str(), code);
-  }
+  const size_t dropped = ReportSetUpFailures(session.Host(), scene, "rendered", [&report](const HostNode* shader) {
+    for (const auto& [failed, code] : report.failedSetUps) {
+      if (failed == shader) return true;
+    }
+    return false;
+  });
   if (!host::WriteImage(image, output, error)) {
-    std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-    return 1;
+    ReportText(error);
+    return kExitFailed;
   }
-  std::fprintf(stderr, "ombrel-host: rendered %dx%d on %d thread%s in %.3f s: %s\n", report.width, report.height,
-               report.threads, report.threads == 1 ? "" : "s", report.seconds, output.string().c_str());
-  return 0;
+  Report("rendered %dx%d on %d thread%s in %.3f s: %s", report.width, report.height, report.threads,
+         report.threads == 1 ? "" : "s", report.seconds, output.string().c_str());
+  if (render.strict && dropped > 0) {
+    Report("--strict: %zu shader input%s failed %s set-up", dropped, dropped == 1 ? "" : "s",
+           dropped == 1 ? "its" : "their");
+    return kExitDroppedInputs;
+  }
+  return kExitOk;
+}
+
+Subcommand AddRenderCommand(CLI::App& app) {
+  struct State {
+    ModuleArgs module;
+    RenderArgs render;
+  };
+  auto state = std::make_shared<State>();
+  RenderArgs& r = state->render;
+  CLI::App* command = app.add_subcommand("render", "render a scene file, or the built-in demo scene, into a picture");
+  command->add_option("scene", r.scene, "scene file (default: the built-in demo scene)");
+  command->add_option("-o,--output", r.output,
+                      "picture file: .png, .exr, .tif or .tiff (default: ombrel-demo.png, or the scene's name)");
+  command->add_option("--size", r.size, "picture size WIDTHxHEIGHT (default: the scene's)");
+  command->add_option("--threads", r.threads, "render threads (default: the scene's setting, else every core)");
+  command->add_flag("--strict", r.strict,
+                    "exit with code 3 when a shader input fails its render set-up (the picture is still written)");
+  AddModuleOptions(command, state->module);
+  return {command, [state] { return RunRender(state->module, state->render); }};
 }
 
 }  // namespace ombrel::cli

@@ -1,4 +1,5 @@
-// The subcommands of ombrel-host; each lives in its own command_*.cpp.
+// The subcommands of ombrel-host; each lives in its own command_*.cpp, which also registers its
+// options (cli_app.h). The Run functions answer an ExitCode (cli_report.h).
 #ifndef OMBREL_HOST_CLI_COMMANDS_H
 #define OMBREL_HOST_CLI_COMMANDS_H
 
@@ -24,6 +25,7 @@ struct RenderArgs {
   std::string output;  // empty: ombrel-demo.png for the demo, else the scene's name with .png
   std::string size;    // empty: the scene's size; else WIDTHxHEIGHT
   int threads = 0;     // 0: the scene's setting, else every core
+  bool strict = false; // a shader input that fails its set-up fails the command
 };
 
 // Renders a scene file (or the demo scene) into a picture file.
@@ -35,6 +37,7 @@ struct SampleArgs {
   std::string object;  // empty: samples carry no hit
   std::optional<int> polygon;
   int texflag = 0;
+  bool strict = false;
 };
 
 // Samples one shader of a scene at the points read from standard input.

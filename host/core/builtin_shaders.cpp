@@ -138,11 +138,20 @@ std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type) {
   }
 }
 
+const std::vector<BuiltinShaderName>& BuiltinShaderNames() {
+  static const std::vector<BuiltinShaderName> names = {
+      {"color", kColorShaderType},
+      {"uv", kUvShaderType},
+      {"bitmap", kBitmapShaderType},
+      {"fail", kFailingShaderType},
+  };
+  return names;
+}
+
 int32_t BuiltinShaderType(std::string_view name) {
-  if (name == "color") return kColorShaderType;
-  if (name == "uv") return kUvShaderType;
-  if (name == "fail") return kFailingShaderType;
-  if (name == "bitmap") return kBitmapShaderType;
+  for (const BuiltinShaderName& builtin : BuiltinShaderNames()) {
+    if (builtin.name == name) return builtin.type;
+  }
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "host_api.h"
 
@@ -45,7 +46,14 @@ class BuiltinShader {
 // The built-in shader of this type, or null.
 std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type);
 
-// Type by scene name ("color", "uv", "fail", "bitmap"); 0 when unknown.
+struct BuiltinShaderName {
+  std::string_view name;
+  int32_t type;
+};
+// Every built-in shader by its name in scene files, in the order messages list them.
+const std::vector<BuiltinShaderName>& BuiltinShaderNames();
+
+// Type by scene name ("color", "uv", "bitmap", "fail"); 0 when unknown.
 int32_t BuiltinShaderType(std::string_view name);
 
 }  // namespace ombrel::host

@@ -10,11 +10,36 @@
 namespace ombrel::host {
 namespace {
 
-int32_t InitRender(HostNode* shader, const HostInitRender* irs) {
-  if (!shader || !irs) return -1;
+int32_t CallInitRender(HostNode* shader, const HostInitRender* irs) {
   if (shader->builtin) return shader->builtin->InitRender(*shader, *irs);
   if (shader->plugin) return shader->plugin->shaderClass.initRender(shader->pluginData, shader, irs);
   return -1;
+}
+
+int32_t InitRender(HostNode* shader, const HostInitRender* irs) {
+  if (!shader || !irs) return -1;
+  Host* host = CurrentHost();
+  if (!host) return CallInitRender(shader, irs);
+  // Every failed set-up is noted, also of inputs a shader drops and renders on without, so the
+  // user hears which input is missing from the picture and why.
+  const size_t logBefore = host->Log().size();
+  const size_t failuresBefore = host->SetUpFailures().size();
+  const int32_t code = CallInitRender(shader, irs);
+  // A program that renders a failing scene over and over must not grow without bound.
+  constexpr size_t kMaxNotedFailures = 4096;
+  if (code != 0 && host->SetUpFailures().size() < kMaxNotedFailures) {
+    SetUpFailure failure{shader, code, {}};
+    // Lines logged by a shader whose own inputs all set up are its reason; a failed input
+    // carries its own.
+    if (host->SetUpFailures().size() == failuresBefore) {
+      for (size_t i = logBefore; i < host->Log().size(); ++i) {
+        if (!failure.reason.empty()) failure.reason += "; ";
+        failure.reason += host->Log()[i];
+      }
+    }
+    host->SetUpFailures().push_back(std::move(failure));
+  }
+  return code;
 }
 
 HostVector Sample(HostNode* shader, HostChannelData* cd) {

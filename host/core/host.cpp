@@ -82,11 +82,12 @@ HostModule* Host::Load(const std::filesystem::path& file, const LoadOptions& opt
     Close(module);
     return nullptr;
   }
-  if (Message(module, 1) != 1) {
+  module->resourceAnswer = Message(module, 1);
+  if (module->resourceAnswer != 1) {
     // The real host goes on without resources; the module then registers nothing usable.
     log_.push_back("module " + file.string() + " could not load its resources");
   }
-  Start(module);
+  module->startAnswer = Start(module);
   return module;
 }
 

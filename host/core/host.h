@@ -28,6 +28,17 @@ struct LoadOptions {
 
 }  // namespace ombrel::host
 
+namespace ombrel::host {
+
+// A shader whose render set-up answered non-zero: renderers go on without it.
+struct SetUpFailure {
+  const HostNode* shader = nullptr;
+  int32_t code = 0;
+  std::string reason;  // what the host logged during its set-up (a file that cannot be read, ...)
+};
+
+}  // namespace ombrel::host
+
 // One loaded module as the host knows it. The table handed to c4d_main points back here.
 struct HostModule {
   ombrel::host::Host* host = nullptr;
@@ -37,6 +48,10 @@ struct HostModule {
   ombrel::host::LoadOptions options;
   HostApi api{};
   ombrel::host::MemoryLedger ledger;
+  // What Load's steps answered: 1 is success for both. The host goes on after a failed
+  // resource load, as the application does, but a caller may treat it as a failed start.
+  int32_t resourceAnswer = 0;
+  int32_t startAnswer = 0;
 };
 
 // A module's loaded resources; the handle the module keeps as its GeResource.
@@ -78,6 +93,9 @@ class Host {
   Console& GetConsole() { return console_; }
   // Problems the host itself reports (unreadable resources, ...), one line each.
   std::vector<std::string>& Log() { return log_; }
+  // Render set-ups that failed, in the order they were asked for, nested inputs included; the
+  // first 4096 are kept. Main thread only, like the set-ups; callers clear it when they like.
+  std::vector<SetUpFailure>& SetUpFailures() { return setUpFailures_; }
 
   // Documents the host keeps; all are freed before a module ends.
   HostNode* NewDocument(const std::string& name);
@@ -95,6 +113,7 @@ class Host {
   Registry registry_;
   Console console_;
   std::vector<std::string> log_;
+  std::vector<SetUpFailure> setUpFailures_;
   std::vector<std::unique_ptr<HostModule>> modules_;
   std::vector<std::unique_ptr<HostNode>> documents_;
   HostNode* active_ = nullptr;

@@ -1,5 +1,7 @@
 #include "module_library.h"
 
+#include "module_file_check.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -36,12 +38,22 @@ std::filesystem::path ExecutableDir() {
 std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::filesystem::path& file, std::string& error) {
   std::unique_ptr<ModuleLibrary> lib(new ModuleLibrary());
   lib->file_ = file;
-  if (!std::filesystem::exists(file)) {
-    error = "module not found: " + file.string();
+  std::string reason;
+  if (!CheckModuleFile(file, reason)) {
+    error = reason == "no such file" ? "module not found: " + file.string()
+                                     : "cannot load module " + file.string() + ": " + reason;
+    return nullptr;
+  }
+  // Always by a full path: a bare name would make the loader search the library path and could
+  // load a system library of the same name instead of the file that was checked.
+  std::error_code ec;
+  const std::filesystem::path explicitPath = std::filesystem::absolute(file, ec);
+  if (ec) {
+    error = "cannot load module " + file.string() + ": " + ec.message();
     return nullptr;
   }
 #if defined(_WIN32)
-  HMODULE handle = LoadLibraryW(file.wstring().c_str());
+  HMODULE handle = LoadLibraryW(explicitPath.wstring().c_str());
   if (!handle) {
     error = "cannot load module " + file.string() + " (error " + std::to_string(GetLastError()) + ")";
     return nullptr;
@@ -49,7 +61,7 @@ std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::filesystem::path& 
   lib->handle_ = handle;
   lib->entry_ = reinterpret_cast<HostModuleMain>(reinterpret_cast<void*>(GetProcAddress(handle, "c4d_main")));
 #else
-  void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(explicitPath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = dlerror();
     error = "cannot load module " + file.string() + ": " + (why ? why : "unknown error");

@@ -8,7 +8,9 @@ bool ReadImageFile(const std::filesystem::path& file, FloatImage& image, std::st
   const std::string name = file.string();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) {
-    error = "cannot read image " + name + ": no such file";
+    const bool folder = std::filesystem::is_directory(file, ec);
+    error = "cannot read image " + name + ": " +
+            (folder ? "a folder, not an image file" : std::filesystem::exists(file, ec) ? "not a regular file" : "no such file");
     return false;
   }
   auto in = OIIO::ImageInput::open(name);

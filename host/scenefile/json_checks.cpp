@@ -35,17 +35,20 @@ void RequireArray(const Json& value, const std::string& path) {
   if (!value.is_array()) Expected(path, "an array", value);
 }
 
-void CheckKeys(const Json& object, const std::string& path, std::initializer_list<std::string_view> allowed) {
+std::string UnknownKeyMessage(std::string_view key, std::span<const std::string_view> allowed) {
+  std::string list;
+  for (std::string_view a : allowed) {
+    if (!list.empty()) list += ", ";
+    list += a;
+  }
+  return "unknown key \"" + std::string(key) + "\"; expected one of " + list;
+}
+
+void CheckKeys(const Json& object, const std::string& path, std::span<const std::string_view> allowed) {
   for (const auto& [key, value] : object.items()) {
     bool known = false;
     for (std::string_view a : allowed) known = known || key == a;
-    if (known) continue;
-    std::string list;
-    for (std::string_view a : allowed) {
-      if (!list.empty()) list += ", ";
-      list += a;
-    }
-    throw SceneFileError(MemberPath(path, key), "unknown key \"" + key + "\"; expected one of " + list);
+    if (!known) throw SceneFileError(MemberPath(path, key), UnknownKeyMessage(key, allowed));
   }
 }
 

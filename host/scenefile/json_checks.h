@@ -4,7 +4,7 @@
 #define OMBREL_HOST_SCENEFILE_JSON_CHECKS_H
 
 #include <cstdint>
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,7 +26,9 @@ std::string Found(const Json& value);
 void RequireObject(const Json& value, const std::string& path);
 void RequireArray(const Json& value, const std::string& path);
 // Every key of `object` must be one of `allowed`: a misspelt key must not pass silently.
-void CheckKeys(const Json& object, const std::string& path, std::initializer_list<std::string_view> allowed);
+void CheckKeys(const Json& object, const std::string& path, std::span<const std::string_view> allowed);
+// "unknown key "k"; expected one of a, b, c"
+std::string UnknownKeyMessage(std::string_view key, std::span<const std::string_view> allowed);
 
 double ReadNumber(const Json& value, const std::string& path);
 // An integer in the 32-bit range; an integral value written with a fraction part or exponent

@@ -1,8 +1,5 @@
 #include "scenefile/json_positions.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -29,103 +26,110 @@ bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 
 class Scanner {
  public:
-  Scanner(std::string_view text, int maxDepth, std::unordered_map<std::string, TextPosition>& starts)
-      : text_(text), maxDepth_(maxDepth), starts_(starts) {}
+  Scanner(std::string_view text, std::string_view target) : text_(text), target_(target) {}
 
-  bool Run(ScanProblem& problem) {
-    problem_ = &problem;
+  TextPosition Run() {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF") i_ = 3;  // the parser skips a byte-order mark too
     SkipSpace();
-    if (!Value("", 0)) return false;
-    SkipSpace();
-    if (i_ != text_.size()) return Fail("", "unexpected text after the document");
-    return true;
+    Value("", 0);
+    return best_;
   }
 
  private:
+  // Answers false to stop: the target was found or the text ended early.
   bool Value(const std::string& path, int depth) {
     SkipSpace();
-    if (i_ >= text_.size()) return Fail(path, "unexpected end of the text");
-    starts_[path] = Here();
+    if (i_ >= text_.size()) return false;
+    if (!Leads(path)) return Skip(depth);
+    best_ = Here();
+    if (path.size() == target_.size()) return false;
     const char c = text_[i_];
-    if (c == '{' || c == '[') {
-      if (depth >= maxDepth_) {
-        return Fail(path, "nested deeper than " + std::to_string(maxDepth_) + " levels");
-      }
-      return c == '{' ? Object(path, depth + 1) : Array(path, depth + 1);
-    }
-    if (c == '"') return SkipString(path);
-    if (c == '-' || (c >= '0' && c <= '9')) return Number(path);
-    while (i_ < text_.size() && text_[i_] >= 'a' && text_[i_] <= 'z') Advance();  // true, false, null
-    return true;
+    if (c == '{') return Object(path, depth + 1);
+    if (c == '[') return Array(path, depth + 1);
+    return Skip(depth);
+  }
+
+  // True when `path` is the target or one of its ancestors.
+  bool Leads(std::string_view path) const {
+    if (path.size() > target_.size() || target_.substr(0, path.size()) != path) return false;
+    if (path.size() == target_.size() || path.empty()) return true;
+    const char next = target_[path.size()];
+    return next == '.' || next == '[';
   }
 
   bool Object(const std::string& path, int depth) {
     Advance();  // {
-    std::set<std::string> keys;
-    SkipSpace();
-    if (Peek() == '}') {
-      Advance();
-      return true;
-    }
     for (;;) {
       SkipSpace();
-      const TextPosition keyAt = Here();
-      const size_t keyStart = i_;
-      if (Peek() != '"' || !SkipString(path)) return Fail(path, "expected a key");
-      std::string key;
-      try {
-        key = nlohmann::json::parse(text_.substr(keyStart, i_ - keyStart)).get<std::string>();
-      } catch (const nlohmann::json::exception&) {
-        return Fail(path, "unreadable key");
-      }
-      const std::string member = MemberPath(path, key);
-      if (!keys.insert(key).second) {
-        problem_->path = member;
-        problem_->at = keyAt;
-        problem_->message = "key \"" + key + "\" given twice in one object";
-        return false;
-      }
-      SkipSpace();
-      if (Peek() != ':') return Fail(member, "expected ':'");
-      Advance();
-      if (!Value(member, depth)) return false;
-      SkipSpace();
-      if (Peek() == ',') {
-        Advance();
-        continue;
-      }
       if (Peek() == '}') {
         Advance();
         return true;
       }
-      return Fail(path, "expected ',' or '}'");
+      if (Peek() == ',') {
+        Advance();
+        continue;
+      }
+      if (Peek() != '"') return false;
+      const size_t keyStart = i_;
+      if (!SkipString()) return false;
+      std::string key;
+      try {
+        key = nlohmann::json::parse(text_.substr(keyStart, i_ - keyStart)).get<std::string>();
+      } catch (const nlohmann::json::exception&) {
+        return false;
+      }
+      SkipSpace();
+      if (Peek() != ':') return false;
+      Advance();
+      if (!Value(MemberPath(path, key), depth)) return false;
     }
   }
 
   bool Array(const std::string& path, int depth) {
     Advance();  // [
-    SkipSpace();
-    if (Peek() == ']') {
-      Advance();
-      return true;
-    }
     for (size_t index = 0;; ++index) {
-      if (!Value(ItemPath(path, index), depth)) return false;
       SkipSpace();
-      if (Peek() == ',') {
-        Advance();
-        continue;
-      }
       if (Peek() == ']') {
         Advance();
         return true;
       }
-      return Fail(path, "expected ',' or ']'");
+      if (Peek() == ',') {
+        Advance();
+        SkipSpace();
+      }
+      if (i_ >= text_.size()) return false;
+      if (!Value(ItemPath(path, index), depth)) return false;
     }
   }
 
-  bool SkipString(const std::string& path) {
+  // Steps over one value without looking into it: strings whole, containers by counting
+  // brackets outside strings.
+  bool Skip(int) {
+    SkipSpace();
+    if (i_ >= text_.size()) return false;
+    if (Peek() == '"') return SkipString();
+    if (Peek() != '{' && Peek() != '[') {
+      while (i_ < text_.size() && Peek() != ',' && Peek() != '}' && Peek() != ']' && Peek() != ' ' &&
+             Peek() != '\n' && Peek() != '\t' && Peek() != '\r') {
+        Advance();
+      }
+      return true;
+    }
+    size_t open = 0;
+    while (i_ < text_.size()) {
+      const char c = Peek();
+      if (c == '"') {
+        if (!SkipString()) return false;
+        continue;
+      }
+      Advance();
+      if (c == '{' || c == '[') ++open;
+      if ((c == '}' || c == ']') && --open == 0) return true;
+    }
+    return false;
+  }
+
+  bool SkipString() {
     Advance();  // opening quote
     while (i_ < text_.size()) {
       const char c = text_[i_];
@@ -136,26 +140,7 @@ class Scanner {
         return true;
       }
     }
-    return Fail(path, "unterminated string");
-  }
-
-  bool Number(const std::string& path) {
-    const TextPosition at = Here();
-    const size_t start = i_;
-    while (i_ < text_.size()) {
-      const char c = text_[i_];
-      if (!((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E')) break;
-      Advance();
-    }
-    const std::string token(text_.substr(start, i_ - start));
-    const double value = std::strtod(token.c_str(), nullptr);
-    if (std::isinf(value)) {
-      problem_->path = path;
-      problem_->at = at;
-      problem_->message = "the number " + token + " is too large";
-      return false;
-    }
-    return true;
+    return false;
   }
 
   void SkipSpace() {
@@ -178,17 +163,9 @@ class Scanner {
 
   TextPosition Here() const { return TextPosition{line_, column_}; }
 
-  bool Fail(const std::string& path, std::string message) {
-    problem_->path = path;
-    problem_->at = Here();
-    problem_->message = std::move(message);
-    return false;
-  }
-
   std::string_view text_;
-  int maxDepth_;
-  std::unordered_map<std::string, TextPosition>& starts_;
-  ScanProblem* problem_ = nullptr;
+  std::string_view target_;
+  TextPosition best_;
   size_t i_ = 0;
   int line_ = 1;
   int column_ = 1;
@@ -196,22 +173,7 @@ class Scanner {
 
 }  // namespace
 
-bool JsonPositions::Scan(std::string_view text, int maxDepth, ScanProblem& problem) {
-  starts_.clear();
-  Scanner scanner(text, maxDepth, starts_);
-  return scanner.Run(problem);
-}
-
-TextPosition JsonPositions::At(std::string_view path) const {
-  std::string p(path);
-  for (;;) {
-    if (auto it = starts_.find(p); it != starts_.end()) return it->second;
-    if (p.empty()) return TextPosition{};
-    // Drop the last step: a member ".key" or an item "[n]".
-    const size_t cut = p.back() == ']' ? p.rfind('[') : p.rfind('.');
-    p.resize(cut == std::string::npos ? 0 : cut);
-  }
-}
+TextPosition PositionOfPath(std::string_view text, std::string_view path) { return Scanner(text, path).Run(); }
 
 TextPosition PositionOfOffset(std::string_view text, size_t offset) {
   TextPosition at;

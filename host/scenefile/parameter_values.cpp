@@ -4,6 +4,7 @@
 
 #include "core/gradient.h"
 #include "scenefile/json_positions.h"
+#include "scenefile/scene_keys.h"
 
 namespace ombrel::host::scenefile {
 
@@ -69,7 +70,7 @@ HostData ReadGradient(const Json& value, const std::string& path) {
     const std::string knotPath = ItemPath(path, i);
     const Json& k = value[i];
     if (!k.is_object()) Expected(knotPath, "a gradient knot (an object)", k);
-    CheckKeys(k, knotPath, {"color", "brightness", "position", "bias"});
+    CheckKeys(k, knotPath, kKnotKeys);
     if (!k.contains("color")) throw SceneFileError(MemberPath(knotPath, "color"), "missing; a knot needs a colour [r, g, b]");
     if (!k.contains("position")) throw SceneFileError(MemberPath(knotPath, "position"), "missing; a knot needs a position from 0 to 1");
     HostGradientKnot knot{};

@@ -1,48 +1,28 @@
 #include "scenefile/scene_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 
 #include "core/builtin_shaders.h"
 #include "scenefile/json_checks.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/scene_builder.h"
+#include "scenefile/scene_json.h"
 #include "scenefile/scene_reader.h"
 
 namespace ombrel::host {
 namespace {
 
 using scenefile::Json;
-using scenefile::JsonPositions;
 using scenefile::TextPosition;
 
 // Scene files are small; anything far larger is not one, and is refused before it is read.
 constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
-
-// The parser quotes what it last read, which may be any bytes of a broken file.
-std::string Printable(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u < 0x7f) {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", u);
-      out += hex;
-    }
-  }
-  return out;
-}
-
-std::string SyntaxMessage(const Json::parse_error& e) {
-  // "[json.exception.parse_error.101] parse error at line 3, column 4: syntax error while ..."
-  std::string_view what = e.what();
-  const size_t column = what.find("column ");
-  const size_t colon = what.find(": ", column == std::string_view::npos ? 0 : column);
-  if (colon != std::string_view::npos) what.remove_prefix(colon + 2);
-  return Printable(what);
-}
 
 std::string Located(const std::string& name, TextPosition at, const std::string& path, const std::string& message) {
   std::string out = name + ":" + std::to_string(at.line) + ": ";
@@ -54,34 +34,25 @@ std::string Located(const std::string& name, TextPosition at, const std::string&
 
 bool LoadSceneText(Host& host, std::string_view text, const std::string& name, Scene& scene, std::string& error) {
   Json document;
-  JsonPositions positions;
-  scenefile::ScanProblem problem;
-  try {
-    document = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    const TextPosition at = scenefile::PositionOfOffset(text, e.byte > 0 ? e.byte - 1 : 0);
-    std::string message = SyntaxMessage(e);
-    if (message.rfind("syntax error", 0) != 0) message = "syntax error: " + message;
-    error = name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
-    return false;
-  } catch (const Json::exception& e) {
-    // A number beyond a double's range stops the parser without a position; the scan finds it.
-    if (!positions.Scan(text, scenefile::kMaxNesting, problem)) {
-      error = Located(name, problem.at, problem.path, problem.message);
+  scenefile::JsonFault fault;
+  if (!scenefile::ParseSceneJson(text, document, fault)) {
+    const TextPosition at = scenefile::PositionOfOffset(text, fault.offset);
+    if (fault.syntax) {
+      std::string message = fault.message;
+      if (message.rfind("syntax error", 0) != 0) message = "syntax error: " + message;
+      error = name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
     } else {
-      error = name + ": " + Printable(e.what());
+      error = Located(name, at, fault.path, fault.message);
     }
-    return false;
-  }
-  if (!positions.Scan(text, scenefile::kMaxNesting, problem)) {
-    error = Located(name, problem.at, problem.path, problem.message);
     return false;
   }
   try {
     scenefile::ScenePlan plan = scenefile::ReadScene(document, host.GetRegistry());
+    // The document can be large; the plan holds all that is still needed.
+    document = Json();
     scene = scenefile::BuildScene(host, plan, name);
   } catch (const scenefile::SceneFileError& e) {
-    error = Located(name, positions.At(e.path), e.path, e.what());
+    error = Located(name, scenefile::PositionOfPath(text, e.path), e.path, e.what());
     return false;
   }
   return true;
@@ -114,25 +85,62 @@ void ResolveImageFiles(Scene& scene, const std::filesystem::path& folder) {
   if (scene.document) ResolveImageFilesUnder(scene.document, folder);
 }
 
+namespace {
+
+std::string FileKind(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a pipe (FIFO)";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Reads a whole scene file. Opened without waiting, so a FIFO or a device given by mistake is
+// named and refused instead of blocking the host or feeding it bytes without end.
+bool ReadSceneBytes(const std::filesystem::path& file, std::string& text, std::string& error) {
+  const std::string name = file.string();
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = name + ": cannot read the file: " + std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0;
+  if (!ok) {
+    error = name + ": cannot read the file: " + std::strerror(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    error = name + ": " + FileKind(info.st_mode) + ", not a scene file; scene files are regular files";
+    ok = false;
+  } else if (static_cast<std::uintmax_t>(info.st_size) > kMaxFileBytes) {
+    error = name + ": the file is " + std::to_string(info.st_size) + " bytes; scene files are limited to " +
+            std::to_string(kMaxFileBytes) + " bytes";
+    ok = false;
+  }
+  if (ok) {
+    text.assign(static_cast<size_t>(info.st_size), '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    // A file that shrank while being read is not read as a shorter one.
+    if (done != text.size()) {
+      error = name + ": cannot read the file: it changed while being read";
+      ok = false;
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
+
 bool LoadSceneFile(Host& host, const std::filesystem::path& file, Scene& scene, std::string& error) {
   const std::string name = file.string();
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (ec) {
-    error = name + ": cannot read the file: " + ec.message();
-    return false;
-  }
-  if (size > kMaxFileBytes) {
-    error = name + ": the file is " + std::to_string(size) + " bytes; scene files are limited to " +
-            std::to_string(kMaxFileBytes) + " bytes";
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  std::string text(static_cast<size_t>(size), '\0');
-  if (!in.is_open() || !in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-    error = name + ": cannot read the file";
-    return false;
-  }
+  std::string text;
+  if (!ReadSceneBytes(file, text, error)) return false;
   if (!LoadSceneText(host, text, name, scene, error)) return false;
   ResolveImageFiles(scene, file.parent_path());
   return true;

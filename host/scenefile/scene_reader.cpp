@@ -7,6 +7,7 @@
 #include "resources/description.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/parameter_values.h"
+#include "scenefile/scene_keys.h"
 
 namespace ombrel::host::scenefile {
 namespace {
@@ -36,7 +37,7 @@ class SceneReader {
 
   ScenePlan Read(const Json& doc) {
     RequireObject(doc, "");
-    CheckKeys(doc, "", {"settings", "shaders", "materials", "objects"});
+    CheckKeys(doc, "", kDocumentKeys);
     if (doc.contains("settings")) ReadSettings(doc["settings"], "settings");
     if (doc.contains("shaders")) {
       RequireArray(doc["shaders"], "shaders");
@@ -60,7 +61,7 @@ class SceneReader {
  private:
   void ReadSettings(const Json& v, const std::string& path) {
     RequireObject(v, path);
-    CheckKeys(v, path, {"width", "height", "linearWorkflow", "threads", "background", "time", "fps"});
+    CheckKeys(v, path, kSettingsKeys);
     RenderSettings& s = plan_.settings;
     auto field = [&](const char* key) { return MemberPath(path, key); };
     if (v.contains("width")) s.width = ReadInt32InRange(v["width"], field("width"), 1, kMaxPictureSide);
@@ -99,7 +100,11 @@ class SceneReader {
     plugin = registry_.FindByName(text);
     if (plugin && plugin->pluginType == HOST_PLUGINTYPE_SHADER) return plugin->id;
     if (plugin) throw SceneFileError(path, "\"" + text + "\" is a tool, not a shader");
-    std::string known = "color, uv";
+    std::string known;
+    for (const BuiltinShaderName& builtin : BuiltinShaderNames()) {
+      if (!known.empty()) known += ", ";
+      known += builtin.name;
+    }
     for (const auto& p : registry_.Plugins()) {
       if (p->pluginType == HOST_PLUGINTYPE_SHADER) known += ", " + p->descriptionName + " (" + std::to_string(p->id) + ")";
     }
@@ -110,7 +115,7 @@ class SceneReader {
   // so a shader's own definitions follow it in the plan.
   int ReadShader(const Json& v, const std::string& path, bool topLevel) {
     RequireObject(v, path);
-    CheckKeys(v, path, {"name", "type", "params"});
+    CheckKeys(v, path, kShaderKeys);
     std::string name;
     if (v.contains("name")) {
       name = ReadName(v["name"], MemberPath(path, "name"));
@@ -208,7 +213,7 @@ class SceneReader {
     if (v.is_string() || (v.is_object() && v.contains("link"))) {
       const Json* name = &v;
       if (v.is_object()) {
-        CheckKeys(v, path, {"link"});
+        CheckKeys(v, path, kLinkKeys);
         name = &v["link"];
       }
       link.target = NameRef{ReadName(*name, path), path, -1};
@@ -238,7 +243,7 @@ class SceneReader {
 
   void ReadMaterial(const Json& v, const std::string& path) {
     RequireObject(v, path);
-    CheckKeys(v, path, {"name", "shader"});
+    CheckKeys(v, path, kMaterialKeys);
     if (!v.contains("name")) throw SceneFileError(MemberPath(path, "name"), "missing; every material needs a name");
     const int index = static_cast<int>(plan_.materials.size());
     plan_.materials.push_back(MaterialPlan{});
@@ -264,7 +269,7 @@ class SceneReader {
 
   void ReadObject(const Json& v, const std::string& path, size_t position) {
     RequireObject(v, path);
-    CheckKeys(v, path, {"name", "identity", "parent", "origin", "renderIndex", "rows", "columns", "rect", "material"});
+    CheckKeys(v, path, kObjectKeys);
     if (!v.contains("name")) throw SceneFileError(MemberPath(path, "name"), "missing; every object needs a name");
     ObjectPlan o;
     auto field = [&](const char* key) { return MemberPath(path, key); };

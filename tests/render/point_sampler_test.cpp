@@ -112,7 +112,7 @@ TEST_F(PointSamplerScene, WithAnObjectSamplesHitItsPolygonAtThePointOnItsRectang
   EXPECT_EQ(out, "0 0 0.75\n");  // no filter delta; the scene's time
 }
 
-TEST_F(PointSamplerScene, BadRequestsAndBadInputWriteNothing) {
+TEST_F(PointSamplerScene, BadRequestsWriteNothingAndSetUpNothing) {
   std::string out, error;
   host::PointSampleRequest hit = For("hit");
   hit.object = grid_;
@@ -136,9 +136,26 @@ TEST_F(PointSamplerScene, BadRequestsAndBadInputWriteNothing) {
   EXPECT_FALSE(Sample("0 0 0\n", hit, out, error));
   EXPECT_NE(error.find("stray"), std::string::npos) << error;
 
-  EXPECT_FALSE(Sample("0 0 0\n0 0\n", For("uv"), out, error));
-  EXPECT_EQ(out, "");
   EXPECT_EQ(probe_->setUps, 0);  // nothing was set up for requests refused up front
+}
+
+TEST_F(PointSamplerScene, ABadLineStopsTheAnswersThereAndReleasesTheShader) {
+  std::string out, error;
+  host::PointSampleRequest hit = For("hit");
+  EXPECT_FALSE(Sample("0 0 0\n0 0\n0 0 0\n", hit, out, error));
+  EXPECT_EQ(out, "-1 -1 0\n");  // the line before stands, the line after is not read
+  EXPECT_EQ(error.rfind("line 2:", 0), 0u) << error;
+  EXPECT_EQ(probe_->setUps, 1);
+  EXPECT_EQ(probe_->releases, 1);
+
+  // A line without an end is refused once it passes the limit, not read on forever.
+  EXPECT_FALSE(Sample("0 0 0\n" + std::string(host::kMaxSampleLineBytes + 1, ' ') + "0 0 0\n", For("uv"), out, error));
+  EXPECT_EQ(error.rfind("line 2: longer than", 0), 0u) << error;
+  EXPECT_TRUE(Sample(std::string(host::kMaxSampleLineBytes - 5, ' ') + "0 0 0", For("uv"), out, error)) << error;
+
+  // Input bytes come back escaped, never as raw terminal controls.
+  EXPECT_FALSE(Sample("\x1b]0;owned\x07 1 2\n", For("uv"), out, error));
+  EXPECT_NE(error.find("\\x1B]0;owned\\x07 1 2"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -360,11 +360,49 @@ TEST_F(SceneFileTest, SyntaxErrorsGiveLineAndColumn) {
   EXPECT_EQ(host_.ActiveDocument(), nullptr);
 }
 
+// What needs no plug-in is checked as the text is read: the first such fault is reported even
+// when the text after it is not JSON at all, so a refused file is never read to its end.
+TEST_F(SceneFileTest, ChecksMadeWhileReadingStopAtTheFault) {
+  ASSERT_NE(module_, nullptr);
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"objects\": [{\"name\": \"a\"},\n {\"colour\": 1, \x01\x02", "scene.json:2: objects[1].colour: unknown key"},
+      {"{\"settings\": {\"width\": 4, \"width\": ]]]", "scene.json:1: settings.width: key \"width\" given twice"},
+      {"{\n\"shaders\": {\"x\": ", "scene.json:2: shaders: expected an array, found an object"},
+      {"{\"materials\": [\n\n[", "scene.json:3: materials[0]: expected an object, found an array"},
+      {"{\"settings\": [", "scene.json:1: settings: expected an object, found an array"},
+      {"{\"objects\": [{\"name\": {\"first\": ", "scene.json:1: objects[0].name: expected a single value"},
+      {"{\"shaders\": [{\"name\": \"s\", \"type\": \"uv\", \"params\": {\"1000\": {\"link\": \"t\", \"linq\": ",
+       "scene.json:1: shaders[0].params.1000.linq: unknown key \"linq\""},
+      {"{\"shaders\": [{\"name\": \"s\", \"type\": \"xglent_color\", \"params\": {\"GLENTCOLOR_GRADIENT\": [\n"
+       "{\"color\": [0, 0, 0], \"pos\": ",
+       "scene.json:2: shaders[0].params.GLENTCOLOR_GRADIENT[0].pos: unknown key \"pos\"; expected one of color, "
+       "brightness, position, bias"},
+      {"{\"settings\": {\"time\": -1e999, ", "scene.json:1: settings.time: the number -1e999 is too large"},
+  };
+  for (const auto& [text, says] : cases) {
+    EXPECT_FALSE(Load(text)) << text;
+    EXPECT_EQ(error_.rfind(says, 0), 0u) << error_;
+    EXPECT_EQ(host_.ActiveDocument(), nullptr);
+  }
+}
+
 TEST_F(SceneFileTest, DeepNestingIsRefusedNotRecursedInto) {
   ASSERT_NE(module_, nullptr);
-  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  // Shaders defined in place, each inside the last: refused where the 65th level opens.
+  std::string deep = R"({"shaders": [{"name": "s", "type": "xglent_color", "params": {"GLENTCOLOR_TEXTURE":
+    )";
+  for (int i = 0; i < 50000; ++i) deep += R"({"type": "xglent_color", "params": {"GLENTCOLOR_TEXTURE": )";
+  deep += "\"s\"" + std::string(2 * 50000, '}') + "}}]}";
   EXPECT_FALSE(Load(deep));
-  EXPECT_NE(error_.find("nested deeper than"), std::string::npos) << error_;
+  std::string path = "shaders[0].params.GLENTCOLOR_TEXTURE";
+  for (int i = 0; i < 30; ++i) path += ".params.GLENTCOLOR_TEXTURE";  // four levels above, two per shader
+  EXPECT_EQ(error_, "scene.json:2: " + path + ": nested deeper than 64 levels") << error_;
+  // Lists inside lists have no place in the format and are refused at the first.
+  EXPECT_FALSE(Load(R"({"objects": [{"name": "o", "rect":
+    )" + std::string(100000, '[') + std::string(100000, ']') + "}]}"));
+  EXPECT_EQ(error_, "scene.json:2: objects[0].rect[0]: expected a number, found an array") << error_;
+  EXPECT_FALSE(Load(std::string(100000, '[') + std::string(100000, ']')));
+  EXPECT_EQ(error_, "scene.json:1: expected an object, found an array") << error_;
 
   // Shaders may nest, but not without end: one chain of named shaders, each the input of the next.
   std::string chain = R"({"shaders": [{"name": "s0", "type": "uv"})";

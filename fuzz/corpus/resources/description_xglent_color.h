@@ -1,0 +1,32 @@
+#ifndef XGLENT_COLOR_H__
+#define XGLENT_COLOR_H__
+
+// Parameter IDs of the colour-adjust shader. They are stored in scene files:
+// never renumber an existing entry.
+enum
+{
+  GLENTCOLOR_TEXTURE            = 1000,
+  GLENTCOLOR_SEED               = 1001,
+  GLENTCOLOR_HUE                = 1002,
+  GLENTCOLOR_SATURATION         = 1003,
+  GLENTCOLOR_LIGHTNESS          = 1004,
+  GLENTCOLOR_GRADIENT           = 1005,
+  GLENTCOLOR_GRADIENT_MIX       = 1006,
+  GLENTCOLOR_GAMMA              = 1007,
+  GLENTCOLOR_DIRECTION          = 1008,
+  GLENTCOLOR_COLOR              = 1010,
+  GLENTCOLOR_STRENGTH           = 1011,
+  GLENTCOLOR_STRENGTH_SHADER    = 1012,
+  GLENTCOLOR_GRADIENT_OFFSET    = 1013,
+  GLENTCOLOR_PER_POLYGON        = 1014,
+  GLENTCOLOR_POLYGON_GROUP      = 1015,
+
+  // Values of GLENTCOLOR_DIRECTION.
+  GLENTCOLOR_DIRECTION_BOTH     = 0,
+  GLENTCOLOR_DIRECTION_POSITIVE,
+  GLENTCOLOR_DIRECTION_NEGATIVE,
+
+  GLENTCOLOR_DUMMY_
+};
+
+#endif  // XGLENT_COLOR_H__

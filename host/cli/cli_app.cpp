@@ -1,0 +1,57 @@
+#include "cli_app.h"
+
+#include <cstdio>
+#include <string>
+
+#include "cli_report.h"
+
+namespace ombrel::cli {
+
+void AddModuleOptions(CLI::App* command, ModuleArgs& args, bool moduleAsPositional) {
+  if (moduleAsPositional) {
+    command->add_option("module", args.module, "module file (default: the one built with this host)");
+  } else {
+    command->add_option("--module", args.module, "module file (default: the one built with this host)");
+  }
+  command->add_option("--res", args.resourceDir, "resource folder (default: res beside the module)");
+}
+
+int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int argc, char** argv) {
+  // The parser would call a misspelt command a missing one.
+  if (argc > 1 && argv[1][0] != '-') {
+    std::string known;
+    bool found = false;
+    for (const Subcommand& command : commands) {
+      known += (known.empty() ? "" : ", ") + command.app->get_name();
+      found = found || command.app->get_name() == argv[1];
+    }
+    if (!found) {
+      Report("unknown command \"%s\"; commands: %s (see ombrel-host --help)", argv[1], known.c_str());
+      return kExitUsage;
+    }
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // --help and --help-all arrive as "errors" with exit code 0; the library prints them.
+    if (e.get_exit_code() == 0) return app.exit(e);
+    std::string help = "ombrel-host --help";
+    for (const Subcommand& command : commands) {
+      if (command.app->parsed()) help = "ombrel-host " + command.app->get_name() + " --help";
+    }
+    // The parser's sentences start with a capital; ours do not.
+    std::string what = e.what();
+    if (what.size() > 1 && what[0] >= 'A' && what[0] <= 'Z' && what[1] >= 'a' && what[1] <= 'z') {
+      what[0] = static_cast<char>(what[0] - 'A' + 'a');
+    }
+    Report("%s (see %s)", what.c_str(), help.c_str());
+    return kExitUsage;
+  }
+  for (const Subcommand& command : commands) {
+    if (command.app->parsed()) return command.run();
+  }
+  Report("no command given (see ombrel-host --help)");
+  return kExitUsage;
+}
+
+}  // namespace ombrel::cli

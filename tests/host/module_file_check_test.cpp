@@ -1,0 +1,121 @@
+// Module files are checked against their own headers before the system loader maps them: a
+// file cut short anywhere is refused with a reason instead of crashing the host.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "core/module_file_check.h"
+#include "module_fixture.h"
+
+namespace ombrel::test {
+namespace {
+
+using host::CheckModuleImage;
+using host::ModuleFormat;
+
+void Put(std::vector<unsigned char>& b, size_t at, uint64_t value, int bytes) {
+  if (b.size() < at + static_cast<size_t>(bytes)) b.resize(at + static_cast<size_t>(bytes));
+  for (int i = 0; i < bytes; ++i) b[at + static_cast<size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// A 64-bit ELF file of 4096 bytes: one loaded segment of bytes 0 to 3000 and a table of two
+// sections (a null one and one of bytes 3000 to 3500) at byte 3584.
+std::vector<unsigned char> SmallElf() {
+  std::vector<unsigned char> b(4096, 0);
+  Put(b, 0, 0x464C457F, 4);
+  b[4] = 2;  // 64-bit
+  b[5] = 1;  // little-endian
+  b[6] = 1;
+  Put(b, 32, 64, 8);    // program headers right after the header
+  Put(b, 40, 3584, 8);  // section headers
+  Put(b, 54, 56, 2);
+  Put(b, 56, 1, 2);
+  Put(b, 58, 64, 2);
+  Put(b, 60, 2, 2);
+  Put(b, 64, 1, 4);         // PT_LOAD
+  Put(b, 64 + 8, 0, 8);     // offset
+  Put(b, 64 + 32, 3000, 8); // file size
+  Put(b, 64 + 40, 3000, 8); // memory size
+  Put(b, 3584 + 64 + 4, 1, 4);      // section 1: PROGBITS
+  Put(b, 3584 + 64 + 24, 3000, 8);  // offset
+  Put(b, 3584 + 64 + 32, 500, 8);   // size
+  return b;
+}
+
+// A PE32+ file of 2048 bytes: headers of 1024 bytes and one section of bytes 1024 to 2048.
+std::vector<unsigned char> SmallPe() {
+  std::vector<unsigned char> b(2048, 0);
+  Put(b, 0, 0x5A4D, 2);
+  Put(b, 0x3C, 128, 4);
+  Put(b, 128, 0x00004550, 4);
+  Put(b, 128 + 6, 1, 2);      // one section
+  Put(b, 128 + 20, 240, 2);   // optional header size
+  Put(b, 152, 0x20B, 2);      // PE32+
+  Put(b, 152 + 60, 1024, 4);  // size of headers
+  const size_t section = 152 + 240;
+  Put(b, section + 16, 1024, 4);  // raw size
+  Put(b, section + 20, 1024, 4);  // raw offset
+  return b;
+}
+
+bool Check(const std::vector<unsigned char>& b, ModuleFormat format, std::string& reason) {
+  return CheckModuleImage(b.data(), b.size(), format, reason);
+}
+
+TEST(ModuleFileCheck, WholeFilesPassAndEveryShorterCutIsRefused) {
+  for (const auto& [image, format] : {std::pair{SmallElf(), ModuleFormat::Elf}, std::pair{SmallPe(), ModuleFormat::Pe}}) {
+    std::string reason;
+    ASSERT_TRUE(Check(image, format, reason)) << reason;
+    // Every byte up to the end of the last thing the headers name belongs to the file.
+    const size_t needed = format == ModuleFormat::Elf ? 3584 + 2 * 64 : 2048;
+    for (size_t cut = 0; cut < needed; ++cut) {
+      const std::vector<unsigned char> shorter(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(cut));
+      EXPECT_FALSE(Check(shorter, format, reason)) << cut;
+      EXPECT_FALSE(reason.empty());
+    }
+  }
+}
+
+TEST(ModuleFileCheck, HeadersThatPointOutsideTheFileAreRefusedWithTheReason) {
+  std::string reason;
+  std::vector<unsigned char> elf = SmallElf();
+  Put(elf, 64 + 32, 5000, 8);  // the loaded segment runs past the end
+  Put(elf, 64 + 40, 5000, 8);
+  EXPECT_FALSE(Check(elf, ModuleFormat::Elf, reason));
+  EXPECT_EQ(reason, "truncated: segment 0 needs bytes 0 to 5000 but the file has 4096 bytes");
+
+  elf = SmallElf();
+  Put(elf, 64 + 8, ~uint64_t{0} - 10, 8);  // an offset that wraps around when the size is added
+  EXPECT_FALSE(Check(elf, ModuleFormat::Elf, reason));
+
+  elf = SmallElf();
+  Put(elf, 56, 0xFFFF, 2);  // more program headers than the file holds
+  EXPECT_FALSE(Check(elf, ModuleFormat::Elf, reason));
+  EXPECT_NE(reason.find("program header table"), std::string::npos) << reason;
+
+  std::vector<unsigned char> pe = SmallPe();
+  Put(pe, 0x3C, 0xFFFFFFF0, 4);
+  EXPECT_FALSE(Check(pe, ModuleFormat::Pe, reason));
+  pe = SmallPe();
+  Put(pe, 128 + 6, 200, 2);  // a section table longer than the file
+  EXPECT_FALSE(Check(pe, ModuleFormat::Pe, reason));
+  EXPECT_NE(reason.find("section table"), std::string::npos) << reason;
+
+  // One format is not taken for the other.
+  EXPECT_FALSE(Check(SmallPe(), ModuleFormat::Elf, reason));
+  EXPECT_EQ(reason, "not an ELF file");
+  EXPECT_FALSE(Check(SmallElf(), ModuleFormat::Pe, reason));
+  EXPECT_FALSE(CheckModuleImage(nullptr, 100, ModuleFormat::Elf, reason));
+}
+
+TEST(ModuleFileCheck, TheBuiltModulePasses) {
+  std::ifstream in(ModulePath(), std::ios::binary);
+  const std::vector<unsigned char> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string reason;
+  EXPECT_TRUE(CheckModuleImage(image.data(), image.size(), host::NativeModuleFormat(), reason)) << reason;
+}
+
+}  // namespace
+}  // namespace ombrel::test
