@@ -2,11 +2,11 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
-#include "image/image_reader.h"
+#include "image/image_library_loader.h"
 
 int main(int argc, char** argv) {
-  // The host's bitmap shader reads image files through the image library.
-  ombrel::host::InstallImageReader();
+  // Image files are read and written through the image library, loaded when first needed.
+  ombrel::host::InstallImageLibraryLoader();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
 

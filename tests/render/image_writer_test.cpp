@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 class ImageFiles : public ::testing::Test {
  protected:
   void SetUp() override {
+    host::InstallImageReader();
     dir_ = fs::temp_directory_path() /
            ("ombrel-image-" + std::to_string(::getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
