@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "core/shared_images.h"
 #include "image/image_library_loader.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,9 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   ombrel::cli::ModuleArgs moduleArgs;
+  std::string imageBudget;
+  const std::string imageBudgetHelp = std::string("bytes all decoded image files may take together, e.g. 512M or 2G (default: ") +
+                                      ombrel::host::kImageBudgetVariable + ", else 1G)";
   auto addModuleOptions = [&moduleArgs](CLI::App* cmd) {
     cmd->add_option("--res", moduleArgs.resourceDir, "resource folder (default: res beside the module)");
   };
@@ -33,6 +37,7 @@ int main(int argc, char** argv) {
   render->add_option("--size", renderArgs.size, "picture size WIDTHxHEIGHT (default: the scene's)");
   render->add_option("--threads", renderArgs.threads, "render threads (default: the scene's setting, else every core)");
   render->add_option("--module", moduleArgs.module, "module file (default: the one built with this host)");
+  render->add_option("--image-budget", imageBudget, imageBudgetHelp);
   addModuleOptions(render);
 
   ombrel::cli::SampleArgs sampleArgs;
@@ -45,9 +50,11 @@ int main(int argc, char** argv) {
   polygonOption->needs(sample->get_option("--object"));
   sample->add_option("--texflag", sampleArgs.texflag, "texture flags handed to every sample");
   sample->add_option("--module", moduleArgs.module, "module file (default: the one built with this host)");
+  sample->add_option("--image-budget", imageBudget, imageBudgetHelp);
   addModuleOptions(sample);
 
   CLI11_PARSE(app, argc, argv);
+  if (!ombrel::cli::ApplyImageBudget(imageBudget)) return 2;
   if (plugins->parsed()) return ombrel::cli::RunPlugins(moduleArgs);
   if (describe->parsed()) return ombrel::cli::RunDescribe(moduleArgs, describeName);
   if (render->parsed()) return ombrel::cli::RunRender(moduleArgs, renderArgs);
