@@ -13,13 +13,13 @@ namespace {
 
 struct Entry {
   std::weak_ptr<const SourceImage> image;
-  std::filesystem::file_time_type modified;
-  uintmax_t fileSize = 0;
   uint64_t bytes = 0;
 };
 
 struct Cache {
   std::mutex mutex;
+  // By path, modification time and size: a picture of a file's earlier version stays counted
+  // while someone holds it.
   std::map<std::string, Entry> entries;
   uint64_t budget = 0;
   bool budgetSet = false;
@@ -116,13 +116,15 @@ std::shared_ptr<const SourceImage> AcquireImage(const std::filesystem::path& fil
   }
   const auto modified = std::filesystem::last_write_time(file, ec);
   const uintmax_t fileSize = ec ? 0 : std::filesystem::file_size(file, ec);
-  std::filesystem::path key = std::filesystem::absolute(file, ec).lexically_normal();
-  if (ec) key = file;
+  std::filesystem::path path = std::filesystem::absolute(file, ec).lexically_normal();
+  if (ec) path = file;
+  const std::string key = path.string() + '\n' + std::to_string(modified.time_since_epoch().count()) + '\n' +
+                          std::to_string(fileSize);
 
   Cache& cache = TheCache();
   std::lock_guard<std::mutex> lock(cache.mutex);
-  auto found = cache.entries.find(key.string());
-  if (found != cache.entries.end() && found->second.modified == modified && found->second.fileSize == fileSize) {
+  auto found = cache.entries.find(key);
+  if (found != cache.entries.end()) {
     if (auto image = found->second.image.lock()) return image;
   }
 
@@ -155,10 +157,8 @@ std::shared_ptr<const SourceImage> AcquireImage(const std::filesystem::path& fil
     error = "cannot read image " + Quoted(file) + ": the image library returned a picture that does not match its header";
     return nullptr;
   }
-  Entry& entry = cache.entries[key.string()];
+  Entry& entry = cache.entries[key];
   entry.image = image;
-  entry.modified = modified;
-  entry.fileSize = fileSize;
   entry.bytes = image->Bytes();
   return image;
 }
