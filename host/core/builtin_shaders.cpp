@@ -79,18 +79,15 @@ class BitmapShader : public BuiltinShader {
     const double tx = x - fx, ty = y - fy;
     const long long x0 = static_cast<long long>(std::clamp(fx, -1e15, 1e15));
     const long long y0 = static_cast<long long>(std::clamp(fy, -1e15, 1e15));
-    HostVector c{0, 0, 0};
     const double weights[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    size_t index[4];
     for (int corner = 0; corner < 4; ++corner) {
       const int px = Wrap(x0 + (corner & 1), image.width, cd.texflag);
       const int py = Wrap(y0 + (corner >> 1), image.height, cd.texflag);
-      float texel[3];
-      image.Texel(static_cast<size_t>(py) * static_cast<size_t>(image.width) + static_cast<size_t>(px), texel);
-      c.x += weights[corner] * texel[0];
-      c.y += weights[corner] * texel[1];
-      c.z += weights[corner] * texel[2];
+      index[corner] = (static_cast<size_t>(py) * static_cast<size_t>(image.width) + static_cast<size_t>(px)) * 3;
     }
-    return c;
+    if (image.depth == SampleDepth::UInt8) return Blend(image.codes.data(), index, weights, CodeToFloat);
+    return Blend(image.floats.data(), index, weights, [](float v) { return v; });
   }
 
   // Made on first request: most renders never ask, and the picture is shared while this copy
@@ -103,6 +100,19 @@ class BitmapShader : public BuiltinShader {
 
  private:
   static double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+
+  // The four texels weighted, each sample turned into a float first as a float picture holds it.
+  template <class Sample, class ToFloat>
+  static HostVector Blend(const Sample* samples, const size_t index[4], const double weights[4], ToFloat toFloat) {
+    HostVector c{0, 0, 0};
+    for (int corner = 0; corner < 4; ++corner) {
+      const Sample* texel = samples + index[corner];
+      c.x += weights[corner] * toFloat(texel[0]);
+      c.y += weights[corner] * toFloat(texel[1]);
+      c.z += weights[corner] * toFloat(texel[2]);
+    }
+    return c;
+  }
 
   static int Wrap(long long i, int size, int32_t texflag) {
     const long long n = size;
