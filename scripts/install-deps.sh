@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the Windows cross build need.
+# Installs the Debian packages one job needs, and nothing more:
+#   scripts/install-deps.sh build   the main job: build the module and ombrel-host
+#   scripts/install-deps.sh test    the test command: the above, the test and benchmark
+#                                   libraries, and the Windows cross build with wine
 # Skips apt entirely when everything is already there.
 set -euo pipefail
 
-packages=(
+build_packages=(
   build-essential cmake ninja-build pkg-config
+  libcli11-dev nlohmann-json3-dev libopenimageio-dev
+)
+test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libopenimageio-dev openimageio-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev
 )
+
+case "${1:-}" in
+  build) packages=("${build_packages[@]}") ;;
+  test) packages=("${build_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 build|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

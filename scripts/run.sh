@@ -7,8 +7,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 (
   cd "$root"
-  scripts/install-deps.sh
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  scripts/install-deps.sh build
+  # Only the module and ombrel-host: tests and benchmarks are scripts/test.sh's.
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DOMBREL_BUILD_BENCH=OFF >/dev/null
   cmake --build build -j"$(nproc)" >/dev/null
 )
 

@@ -9,10 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 echo "== Linux build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_WERROR=ON >/dev/null
+# The main job may have configured this folder without tests: switch them on again.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_WERROR=ON -DBUILD_TESTING=ON \
+  -DOMBREL_BUILD_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 

@@ -43,6 +43,10 @@ struct SampleArgs {
 // Samples one shader of a scene at the points read from standard input.
 int RunSample(const ModuleArgs& args, const SampleArgs& sample);
 
+// Sets the image budget from --image-budget, else from the environment; false after a message
+// when the value cannot be read.
+bool ApplyImageBudget(const std::string& option);
+
 }  // namespace ombrel::cli
 
 #endif

@@ -1,17 +1,41 @@
 // ombrel-host: the stand-in host on the command line.
+#include <memory>
+#include <string>
+
 #include "cli_app.h"
-#include "image/image_reader.h"
+#include "cli_report.h"
+#include "core/shared_images.h"
+#include "image/image_library_loader.h"
+
+namespace {
+
+// Commands that decode image files take --image-budget; it is applied once the command line
+// parsed, before the command loads anything.
+void AddImageBudget(ombrel::cli::Subcommand& command, const std::shared_ptr<std::string>& budget) {
+  const std::string help = std::string("bytes all decoded image files may take together, e.g. 512M or 2G (default: ") +
+                           ombrel::host::kImageBudgetVariable + ", else 1G)";
+  command.app->add_option("--image-budget", *budget, help);
+  command.run = [run = command.run, budget] {
+    if (!ombrel::cli::ApplyImageBudget(*budget)) return static_cast<int>(ombrel::cli::kExitUsage);
+    return run();
+  };
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  // The host's bitmap shader reads image files through the image library.
-  ombrel::host::InstallImageReader();
+  // Image files are read and written through the image library, loaded when first needed.
+  ombrel::host::InstallImageLibraryLoader();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
-  const std::vector<ombrel::cli::Subcommand> commands = {
+  auto budget = std::make_shared<std::string>();
+  std::vector<ombrel::cli::Subcommand> commands = {
       ombrel::cli::AddPluginsCommand(app),
       ombrel::cli::AddDescribeCommand(app),
       ombrel::cli::AddRenderCommand(app),
       ombrel::cli::AddSampleCommand(app),
   };
+  AddImageBudget(commands[2], budget);
+  AddImageBudget(commands[3], budget);
   return ombrel::cli::RunCommandLine(app, commands, argc, argv);
 }

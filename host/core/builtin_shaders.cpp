@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <mutex>
 
 #include "bitmap.h"
 #include "families.h"
 #include "host.h"
 #include "image_source.h"
+#include "shared_images.h"
 #include "nodes.h"
 
 namespace ombrel::host {
@@ -49,55 +52,67 @@ class BitmapShader : public BuiltinShader {
     const HostData* file = node.data.Find(kBitmapFileParam);
     const std::string name = file && (file->type == HOST_DA_STRING || file->type == HOST_DA_FILENAME) ? file->text : "";
     std::string error;
-    ImageReader reader = GetImageReader();
     if (name.empty()) {
       error = "bitmap shader \"" + node.name + "\" has no image file";
-    } else if (!reader) {
-      error = "cannot read image " + name + ": this host has no image reader";
-    } else if (reader(std::filesystem::path(std::u8string(name.begin(), name.end())), image_, error) &&
-               image_.width > 0 && image_.height > 0) {
-      MakeBitmap();
-      return 0;
-    } else if (error.empty()) {
-      error = "cannot read image " + name;
+    } else {
+      image_ = AcquireImage(std::filesystem::path(std::u8string(name.begin(), name.end())), error);
+      if (image_) return 0;
+      if (error.empty()) error = "cannot read image \"" + name + "\"";
     }
-    image_ = FloatImage();
     if (Host* host = CurrentHost()) host->Log().push_back(error);
     return 1;
   }
 
   void FreeRender() override {
-    image_ = FloatImage();
-    bitmap_ = HostBitmap();
+    image_.reset();
+    bitmap_.reset();
+    bitmapOnce_ = std::make_unique<std::once_flag>();
   }
 
   HostVector Sample(const HostChannelData& cd) const override {
-    if (image_.width <= 0) return HostVector{0, 0, 0};
+    if (!image_) return HostVector{0, 0, 0};
+    const SourceImage& image = *image_;
     // Pixel centres sit at (i + 0.5) / width; v runs from the top row down.
-    const double x = Finite(cd.p.x) * image_.width - 0.5;
-    const double y = Finite(cd.p.y) * image_.height - 0.5;
+    const double x = Finite(cd.p.x) * image.width - 0.5;
+    const double y = Finite(cd.p.y) * image.height - 0.5;
     const double fx = std::floor(x), fy = std::floor(y);
     const double tx = x - fx, ty = y - fy;
     const long long x0 = static_cast<long long>(std::clamp(fx, -1e15, 1e15));
     const long long y0 = static_cast<long long>(std::clamp(fy, -1e15, 1e15));
-    HostVector c{0, 0, 0};
     const double weights[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    size_t index[4];
     for (int corner = 0; corner < 4; ++corner) {
-      const int px = Wrap(x0 + (corner & 1), image_.width, cd.texflag);
-      const int py = Wrap(y0 + (corner >> 1), image_.height, cd.texflag);
-      const float* texel = &image_.rgb[(static_cast<size_t>(py) * static_cast<size_t>(image_.width) +
-                                        static_cast<size_t>(px)) * 3];
-      c.x += weights[corner] * texel[0];
-      c.y += weights[corner] * texel[1];
-      c.z += weights[corner] * texel[2];
+      const int px = Wrap(x0 + (corner & 1), image.width, cd.texflag);
+      const int py = Wrap(y0 + (corner >> 1), image.height, cd.texflag);
+      index[corner] = (static_cast<size_t>(py) * static_cast<size_t>(image.width) + static_cast<size_t>(px)) * 3;
     }
-    return c;
+    if (image.depth == SampleDepth::UInt8) return Blend(image.codes.data(), index, weights, CodeToFloat);
+    return Blend(image.floats.data(), index, weights, [](float v) { return v; });
   }
 
-  HostBitmap* Bitmap() override { return bitmap_.width > 0 ? &bitmap_ : nullptr; }
+  // Made on first request: most renders never ask, and the picture is shared while this copy
+  // belongs to the shader alone.
+  HostBitmap* Bitmap() override {
+    if (!image_) return nullptr;
+    std::call_once(*bitmapOnce_, [this] { bitmap_ = MakeBitmap(*image_); });
+    return bitmap_ && bitmap_->width > 0 ? bitmap_.get() : nullptr;
+  }
 
  private:
   static double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+
+  // The four texels weighted, each sample turned into a float first as a float picture holds it.
+  template <class Sample, class ToFloat>
+  static HostVector Blend(const Sample* samples, const size_t index[4], const double weights[4], ToFloat toFloat) {
+    HostVector c{0, 0, 0};
+    for (int corner = 0; corner < 4; ++corner) {
+      const Sample* texel = samples + index[corner];
+      c.x += weights[corner] * toFloat(texel[0]);
+      c.y += weights[corner] * toFloat(texel[1]);
+      c.z += weights[corner] * toFloat(texel[2]);
+    }
+    return c;
+  }
 
   static int Wrap(long long i, int size, int32_t texflag) {
     const long long n = size;
@@ -114,16 +129,23 @@ class BitmapShader : public BuiltinShader {
     return static_cast<int>(std::clamp<long long>(i, 0, n - 1));
   }
 
-  void MakeBitmap() {
-    if (!bitmap_.Init(image_.width, image_.height)) return;
-    for (size_t i = 0; i < bitmap_.rgb.size(); ++i) {
-      const float v = std::clamp(image_.rgb[i], 0.0f, 1.0f);
-      bitmap_.rgb[i] = static_cast<uint8_t>(std::lround(v * 255.0f));
+  static std::unique_ptr<HostBitmap> MakeBitmap(const SourceImage& image) {
+    auto bitmap = std::make_unique<HostBitmap>();
+    if (!bitmap->Init(image.width, image.height)) return nullptr;
+    if (image.depth == SampleDepth::UInt8) {
+      bitmap->rgb = image.codes;
+    } else {
+      for (size_t i = 0; i < bitmap->rgb.size(); ++i) {
+        const float v = std::clamp(image.floats[i], 0.0f, 1.0f);
+        bitmap->rgb[i] = static_cast<uint8_t>(std::lround(v * 255.0f));
+      }
     }
+    return bitmap;
   }
 
-  FloatImage image_;
-  HostBitmap bitmap_;
+  std::shared_ptr<const SourceImage> image_;
+  std::unique_ptr<HostBitmap> bitmap_;
+  std::unique_ptr<std::once_flag> bitmapOnce_ = std::make_unique<std::once_flag>();
 };
 
 }  // namespace

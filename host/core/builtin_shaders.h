@@ -17,10 +17,11 @@ namespace ombrel::host {
 constexpr int32_t kColorShaderType = 5832;
 // Returns the sample point (u, v, w) as the colour: the way to check any transform numerically.
 constexpr int32_t kUvShaderType = 1100001;
-// The host's bitmap shader: parameter 1000 is its image file, read at render set-up through the
-// installed image reader; sampled bilinearly, repeating with the tile flag and mirrored with
-// the mirror flag, else clamped to the edge. Its set-up fails (1) for a file that cannot be read
-// and names the file in the host's log.
+// The host's bitmap shader: parameter 1000 is its image file, decoded at render set-up through
+// the image library and shared with every other bitmap shader that reads the same file
+// (AcquireImage); sampled bilinearly, repeating with the tile flag and mirrored with the mirror
+// flag, else clamped to the edge. Its set-up fails (1) for a file that cannot be read or does
+// not fit the image budget, and names the file and the reason in the host's log.
 constexpr int32_t kBitmapShaderType = 5833;
 constexpr int32_t kBitmapFileParam = 1000;
 // Its render set-up fails with the code in its parameter 1000 (default 1): for testing how

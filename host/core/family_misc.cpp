@@ -2,7 +2,6 @@
 
 #include "families.h"
 #include "host.h"
-#include "image_source.h"
 
 namespace ombrel::host {
 namespace {
@@ -27,12 +26,6 @@ const HostMiscApi kMisc{sizeof(HostMiscApi), TimerMs, CallCommand};
 
 Host* CurrentHost() { return g_current; }
 
-namespace {
-ImageReader g_imageReader = nullptr;
-}  // namespace
-
-void SetImageReader(ImageReader reader) { g_imageReader = reader; }
-ImageReader GetImageReader() { return g_imageReader; }
 void SetCurrentHost(Host* host) { g_current = host; }
 
 const HostDialogApi* DialogFamily() { return &kDialogs; }

@@ -1,13 +1,13 @@
 #include "image/image_writer.h"
 
-#include <OpenImageIO/imageio.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <system_error>
-#include <unistd.h>
+#include <vector>
+
+#include "image/atomic_file.h"
 
 namespace ombrel::host {
 
@@ -24,7 +24,7 @@ Kind KindOf(const std::filesystem::path& file) {
   return Kind::Unknown;
 }
 
-const char* FormatName(Kind kind) {
+const char* TypeName(Kind kind) {
   switch (kind) {
     case Kind::Png: return "png";
     case Kind::Exr: return "openexr";
@@ -36,16 +36,6 @@ const char* FormatName(Kind kind) {
 std::string Quoted(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
 
 double LinearToSrgb(double c) { return c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055; }
-
-// The library reports some failures only through its global error text; both are cleared
-// when read.
-std::string LibraryError(OIIO::ImageOutput* out) {
-  std::string text = out ? out->geterror() : std::string();
-  if (text.empty()) text = OIIO::geterror();
-  if (text.empty()) text = "the image library gave no reason";
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
 
 }  // namespace
 
@@ -77,7 +67,6 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     error = "cannot write " + Quoted(file) + ": no file name";
     return false;
   }
-
   std::error_code ec;
   const std::filesystem::path folder = file.parent_path();
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
@@ -85,50 +74,34 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     return false;
   }
 
-  // The format is chosen by name, so the hidden file's own suffix does not matter.
-  std::filesystem::path partial = file;
-  partial.replace_filename("." + file.filename().string() + ".partial-" + std::to_string(::getpid()));
-
-  auto out = OIIO::ImageOutput::create(FormatName(kind));
-  if (!out) {
-    error = "cannot write " + Quoted(file) + ": " + LibraryError(nullptr);
+  const ImageCodec* codec = ImageCodecs(error);
+  if (!codec) {
+    error = "cannot write " + Quoted(file) + ": " + error;
     return false;
   }
-
-  bool ok = false;
+  PixelBuffer pixels;
+  pixels.width = image.width;
+  pixels.height = image.height;
+  pixels.channels = 3;
+  std::vector<unsigned char> codes;
   if (kind == Kind::Png) {
-    std::vector<unsigned char> codes(image.rgb.size());
+    codes.resize(image.rgb.size());
     for (size_t i = 0; i < codes.size(); ++i) codes[i] = DisplayCode(image.rgb[i], image.linear);
-    OIIO::ImageSpec format(image.width, image.height, 3, OIIO::TypeDesc::UINT8);
-    format.attribute("oiio:ColorSpace", "sRGB");
-    ok = out->open(partial.string(), format) && out->write_image(OIIO::TypeDesc::UINT8, codes.data());
+    pixels.depth = SampleDepth::UInt8;
+    pixels.data = codes.data();
+    pixels.colourSpace = "sRGB";
   } else {
-    OIIO::ImageSpec format(image.width, image.height, 3, OIIO::TypeDesc::FLOAT);
-    if (image.linear) format.attribute("oiio:ColorSpace", "Linear");
-    if (kind == Kind::Exr) format.attribute("compression", "zip");  // lossless
-    ok = out->open(partial.string(), format) && out->write_image(OIIO::TypeDesc::FLOAT, image.rgb.data());
+    pixels.depth = SampleDepth::Float32;
+    pixels.data = image.rgb.data();
+    pixels.colourSpace = image.linear ? "Linear" : nullptr;
   }
-  std::string reason;
-  if (!ok) reason = LibraryError(out.get());
-  if (!out->close() && ok) {
-    ok = false;
-    reason = LibraryError(out.get());
+  std::vector<unsigned char> encoded;
+  if (!codec->encode(pixels, TypeName(kind), encoded, error)) {
+    error = "cannot write " + Quoted(file) + ": " + error;
+    return false;
   }
-  out.reset();
-
-  if (ok) {
-    std::filesystem::rename(partial, file, ec);
-    if (ec) {
-      ok = false;
-      reason = ec.message();
-    }
-  }
-  if (!ok) {
-    std::filesystem::remove(partial, ec);
-    error = "cannot write " + Quoted(file) + ": " + reason;
-  }
-  return ok;
+  std::vector<unsigned char>().swap(codes);
+  return WriteFileAtomically(file, encoded.data(), encoded.size(), error);
 }
-
 
 }  // namespace ombrel::host

@@ -1,4 +1,5 @@
-// Writing rendered pictures. With image_reader, the only place that knows the image library.
+// Writing rendered pictures. The file format's encoding is the image library's; the file itself
+// is written here, so every format fails the same way and never leaves a file half-written.
 #ifndef OMBREL_HOST_IMAGE_WRITER_H
 #define OMBREL_HOST_IMAGE_WRITER_H
 
@@ -11,9 +12,10 @@ namespace ombrel::host {
 
 // Writes by suffix (any case): .png as 8-bit display-referred (linear values encoded to sRGB,
 // then clamped to [0, 1] and rounded; NaN becomes 0), .exr/.tif/.tiff as 32-bit float with the
-// exact values. The picture goes to a hidden file beside the target first and replaces the
-// target only when complete, so a failed write leaves an existing file as it was. False with
-// a message naming the file on failure.
+// exact values. The picture is encoded in memory, then written through a hidden file beside the
+// target that replaces it only when complete (see WriteFileAtomically), so a failed write
+// leaves an existing file as it was and nothing else behind. False with a message naming the
+// file and the reason on failure.
 bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error);
 
 // Whether WriteImage knows the file's suffix; false with a message naming the file otherwise.

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/scene.h"
-#include "image/image_writer.h"
+#include "core/image_source.h"
 
 namespace ombrel::host {
 

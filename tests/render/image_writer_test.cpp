@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <csignal>
 #include <set>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "image/atomic_file.h"
 #include "image/image_reader.h"
 #include "image/image_writer.h"
 
@@ -20,6 +23,7 @@ namespace fs = std::filesystem;
 class ImageFiles : public ::testing::Test {
  protected:
   void SetUp() override {
+    host::InstallImageReader();
     dir_ = fs::temp_directory_path() /
            ("ombrel-image-" + std::to_string(::getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -126,6 +130,52 @@ TEST_F(ImageFiles, FailuresNameTheFileAndLeaveExistingFilesAlone) {
   host::FloatImage back;
   EXPECT_FALSE(host::ReadImageFile(dir_ / "absent.exr", back, error));
   EXPECT_NE(error.find("absent.exr"), std::string::npos) << error;
+}
+
+// Ends the writing process with the signal in `context` once the first chunk is on disk.
+void SignalAfterFirstChunk(size_t, void* context) { ::raise(*static_cast<int*>(context)); }
+
+TEST_F(ImageFiles, ASignalWhileWritingRemovesTheHiddenFileAndKeepsTheTarget) {
+  {
+    std::ofstream keep(dir_ / "kept.png");
+    keep << "precious";
+  }
+  const std::vector<unsigned char> bytes(3 << 20, 0x5a);  // three chunks
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::string error;
+      int which = signal;
+      host::WriteFileAtomically(dir_ / "kept.png", bytes.data(), bytes.size(), error, SignalAfterFirstChunk, &which);
+      ::_exit(3);  // the signal should have ended the process before this
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signal << ": status " << status;
+    EXPECT_EQ(WTERMSIG(status), signal);
+    ExpectFolderHoldsOnly({"kept.png"});
+  }
+  std::ifstream kept(dir_ / "kept.png");
+  std::string text;
+  kept >> text;
+  EXPECT_EQ(text, "precious");
+
+  // A signal the program ignores stays ignored, and the write completes.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGINT, SIG_IGN);
+    std::string error;
+    int which = SIGINT;
+    ::_exit(host::WriteFileAtomically(dir_ / "kept.png", bytes.data(), bytes.size(), error, SignalAfterFirstChunk, &which) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(fs::file_size(dir_ / "kept.png"), bytes.size());
+  ExpectFolderHoldsOnly({"kept.png"});
 }
 
 }  // namespace
