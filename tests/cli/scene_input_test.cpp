@@ -54,13 +54,13 @@ class DroppedImages : public ::testing::Test {
 TEST_F(DroppedImages, RenderNamesEachFileWithItsReasonAndRendersOn) {
   const CommandResult r = Render();
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(Has(r.err, "shader \"gone\" failed its render set-up with code 1: cannot read image missing.png: no such "
+  EXPECT_TRUE(Has(r.err, "shader \"gone\" failed its render set-up with code 1: cannot read image \"missing.png\": no such "
                          "file; rendered it all the same")) << r.err;
-  EXPECT_TRUE(Has(r.err, "shader \"broken\" failed its render set-up with code 1: cannot read image corrupt.png: "))
+  EXPECT_TRUE(Has(r.err, "shader \"broken\" failed its render set-up with code 1: cannot read image \"corrupt.png\": "))
       << r.err;
-  EXPECT_TRUE(Has(r.err, "cannot read image folder.png: a folder, not an image file")) << r.err;
+  EXPECT_TRUE(Has(r.err, "cannot read image \"folder.png\": a folder, not an image file")) << r.err;
   // An input the tile shader drops is named too, though the tile shader itself set up fine.
-  EXPECT_TRUE(Has(r.err, "shader \"lost\" failed its render set-up with code 1: cannot read image lost.png: no such "
+  EXPECT_TRUE(Has(r.err, "shader \"lost\" failed its render set-up with code 1: cannot read image \"lost.png\": no such "
                          "file; rendered on without it")) << r.err;
   EXPECT_FALSE(Has(r.err, "\"fine\"")) << r.err;
   EXPECT_FALSE(Has(r.err, "\"floor\"")) << r.err;
@@ -87,7 +87,7 @@ TEST_F(DroppedImages, SampleNamesOnlyTheInputsOfTheSampledShader) {
   options.input = "0.5 0.5 0\n";
   CommandResult r = RunHost({"sample", "scene.json", "--shader", "floor"}, options);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(Has(r.err, "shader \"lost\" failed its render set-up with code 1: cannot read image lost.png: no such "
+  EXPECT_TRUE(Has(r.err, "shader \"lost\" failed its render set-up with code 1: cannot read image \"lost.png\": no such "
                          "file; sampled on without it")) << r.err;
   EXPECT_FALSE(Has(r.err, "\"gone\"")) << r.err;  // set up with the scene, but not the sampled shader's input
   EXPECT_EQ(r.out, "0 0 0\n");                    // a floor with no texture left
@@ -97,7 +97,7 @@ TEST_F(DroppedImages, SampleNamesOnlyTheInputsOfTheSampledShader) {
   EXPECT_EQ(r.out, "0 0 0\n");
   r = RunHost({"sample", "scene.json", "--shader", "gone", "--strict"}, options);
   EXPECT_EQ(r.status, 3) << r.err;
-  EXPECT_TRUE(Has(r.err, "cannot read image missing.png: no such file; sampled it all the same")) << r.err;
+  EXPECT_TRUE(Has(r.err, "cannot read image \"missing.png\": no such file; sampled it all the same")) << r.err;
   r = RunHost({"sample", "scene.json", "--shader", "fine", "--strict"}, options);
   EXPECT_EQ(r.status, 0) << r.err;
 }
