@@ -4,6 +4,7 @@
 
 #include "sdk_bitmap.h"
 #include "sdk_container.h"
+#include "sdk_dialogs.h"
 #include "sdk_gradient.h"
 #include "sdk_host.h"
 #include "sdk_memory.h"

@@ -2,11 +2,13 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "image/bitmap_save.h"
 #include "image/image_reader.h"
 
 int main(int argc, char** argv) {
   // The host's bitmap shader reads image files through the image library.
   ombrel::host::InstallImageReader();
+  ombrel::host::InstallBitmapSaver();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
 

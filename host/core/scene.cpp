@@ -71,7 +71,17 @@ HostNode* ChannelShader(const HostNode* material) {
 }
 
 HostNode* MaterialOf(const HostNode* object) {
-  return object ? ResolveLink(object->materialSerial, object->document, HOST_BASETYPE_MATERIAL) : nullptr;
+  if (!object) return nullptr;
+  if (HostNode* material = ResolveLink(object->materialSerial, object->document, HOST_BASETYPE_MATERIAL)) return material;
+  // Objects made while editing carry their material on a texture tag, as the application's do.
+  for (const auto& tag : object->tags) {
+    if (tag->type != HOST_TAG_TEXTURE) continue;
+    const HostData* link = tag->data.Find(HOST_TEXTURETAG_MATERIAL);
+    if (link && link->type == HOST_DA_LINK) {
+      if (HostNode* material = ResolveLink(link->linkSerial, object->document, HOST_BASETYPE_MATERIAL)) return material;
+    }
+  }
+  return nullptr;
 }
 
 namespace {

@@ -1,8 +1,10 @@
 #include "scenefile/scene_builder.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "core/editing.h"
 #include "core/registry.h"
 
 namespace ombrel::host::scenefile {
@@ -37,6 +39,8 @@ Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
   scene.settings = plan.settings;
   HostNode* doc = host.NewDocument(documentName);
   scene.document = doc;
+  // The document keeps whole frames per second, as the application does.
+  SetDocumentSettings(doc, "", static_cast<int32_t>(std::min(plan.settings.fps, 1e6)), plan.settings.time);
 
   std::vector<HostNode*> materials;
   for (const MaterialPlan& m : plan.materials) materials.push_back(NewMaterial(doc, m.name));
