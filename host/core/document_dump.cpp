@@ -58,7 +58,9 @@ std::string Value(const HostData& d, const Places& places) {
 }
 
 void DumpNode(const HostNode& node, const Places& places, std::string& out) {
-  out += Target(node.serial, places) + " " + KindName(node.kind) + " " + std::to_string(node.type) + " \"" + node.name +
+  // A document's name is where it was read from, not what it holds.
+  const std::string name = node.kind == NodeKind::Document ? "" : node.name;
+  out += Target(node.serial, places) + " " + KindName(node.kind) + " " + std::to_string(node.type) + " \"" + name +
          "\" bits " + std::to_string(node.bits);
   if (node.kind == NodeKind::Object) {
     const ObjectGeometry& g = node.geometry;

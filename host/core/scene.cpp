@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "builtin_shaders.h"
+#include "editing.h"
 #include "registry.h"
 
 namespace ombrel::host {
@@ -44,10 +45,11 @@ HostNode* InsertShader(HostNode* parent, std::unique_ptr<HostNode> shader, HostN
 
 namespace ombrel::host {
 
-HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity) {
+HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity, int32_t type) {
   if (!doc) return nullptr;
   HostNode* holder = parent ? parent : doc;
-  auto object = std::make_unique<HostNode>(NodeKind::Object, HOST_BASETYPE_OBJECT);
+  auto object = MakeObject(type);
+  if (!object) return nullptr;
   object->name = name;
   object->identity = identity;
   object->parent = holder;
