@@ -40,6 +40,16 @@ struct SampleArgs {
 // Samples one shader of a scene at the points read from standard input.
 int RunSample(const ModuleArgs& args, const SampleArgs& sample);
 
+struct EditArgs {
+  std::string scene;
+  std::string script;
+  std::string output;  // empty: the edited scene is not written
+  bool verbose = false;
+};
+
+// Runs a script of edits on a scene (docs/editing.md).
+int RunEdit(const ModuleArgs& args, const EditArgs& edit);
+
 }  // namespace ombrel::cli
 
 #endif

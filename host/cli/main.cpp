@@ -49,7 +49,17 @@ int main(int argc, char** argv) {
   sample->add_option("--module", moduleArgs.module, "module file (default: the one built with this host)");
   addModuleOptions(sample);
 
+  ombrel::cli::EditArgs editArgs;
+  CLI::App* edit = app.add_subcommand("edit", "run a script of edits (buttons, parameters, dialogs, undo) on a scene");
+  edit->add_option("scene", editArgs.scene, "scene file")->required();
+  edit->add_option("--script", editArgs.script, "the steps, a JSON file (docs/editing.md)")->required();
+  edit->add_option("-o,--output", editArgs.output, "write the edited scene to this scene file");
+  edit->add_flag("--verbose", editArgs.verbose, "also show update events and redraw requests");
+  edit->add_option("--module", moduleArgs.module, "module file (default: the one built with this host)");
+  addModuleOptions(edit);
+
   CLI11_PARSE(app, argc, argv);
+  if (edit->parsed()) return ombrel::cli::RunEdit(moduleArgs, editArgs);
   if (plugins->parsed()) return ombrel::cli::RunPlugins(moduleArgs);
   if (describe->parsed()) return ombrel::cli::RunDescribe(moduleArgs, describeName);
   if (render->parsed()) return ombrel::cli::RunRender(moduleArgs, renderArgs);
