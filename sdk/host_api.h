@@ -29,7 +29,7 @@ extern "C" {
 #define HOST_API_MIN_VERSION 13000
 
 /* Header revision: raised whenever functions are appended to a family. */
-#define HOST_API_REVISION 1
+#define HOST_API_REVISION 2
 
 typedef int32_t HostBool;
 #define HOST_TRUE 1
@@ -198,6 +198,8 @@ typedef struct HostRegistryApi {
 #define HOST_DA_FILENAME 131
 #define HOST_DA_LINK 133
 #define HOST_DA_CUSTOM 0x7fffffff /* any custom data type; HostData carries the type ID */
+/* Material-preview data: how the material editor previews a shader (entry 520000000). */
+#define HOST_CUSTOMDATA_MATPREVIEW 1011153
 
 typedef struct HostContainerApi {
   uint32_t size;
@@ -242,6 +244,10 @@ typedef struct HostContainerApi {
   void (*dataSetLink)(HostData* data, HostNode* target);              /* [main] */
   /* [main] a fresh default value of a custom data type (e.g. a gradient); FALSE if unknown */
   HostBool (*dataSetCustomDefault)(HostData* data, int32_t customType);
+  /* Revision 2. [main] how the material editor previews the node that stores this material-
+     preview data (custom data type HOST_CUSTOMDATA_MATPREVIEW); the modes are the host's.
+     FALSE for null or for custom data of another type */
+  HostBool (*materialPreviewSetType)(void* preview, int32_t previewType);
 } HostContainerApi;
 
 /* Nodes, documents, links and undo. */
@@ -291,6 +297,11 @@ typedef struct HostNodeApi {
 /* Sent to a new channel shader: data is the HostNode* of the shader that was in the channel
    before, already taken out of the scene; the receiver inserts it under itself. */
 #define HOST_MSG_INITIALCHANNEL 1001073
+/* Sent to a node after the interface stored one of its parameters: data is a HostDescPostSet. */
+#define HOST_MSG_DESCRIPTION_POSTSETPARAMETER 19
+typedef struct HostDescPostSet {
+  const HostDescId* id; /* the parameter that was set */
+} HostDescPostSet;
 #define HOST_COLORSPACE_SRGB_TO_LINEAR 2
 
 typedef struct HostShaderApi {
