@@ -11,6 +11,9 @@
 #include "core/families.h"
 #include "core/material_preview.h"
 #include "core/scene.h"
+#include "image/image_reader.h"
+#include "render/renderer.h"
+#include "scenefile/scene_file.h"
 #include "shader_fixture.h"
 
 namespace ombrel::test {
@@ -264,6 +267,46 @@ TEST_F(TransformShaderTest, SamplingWithEveryEffectAllocatesNothing) {
   const host::LedgerSnapshot after = module_->ledger.Snapshot();
   EXPECT_EQ(after.totalAllocations, before.totalAllocations);
   EXPECT_EQ(after.totalHandles, before.totalHandles);
+}
+
+// The example scenes: every texture read, every shader set up, the same picture on one and two
+// threads; quad placement leaves the panel black outside its quad.
+TEST(TransformExamples, RenderTheSameOnAnyThreadCount) {
+  host::InstallImageReader();
+  for (const char* name : {"uv_corner_perspective", "uv_corner_effects", "uv_quad"}) {
+    SCOPED_TRACE(name);
+    host::Host h;
+    ASSERT_NE(LoadModule(h), nullptr);
+    host::Scene scene;
+    std::string error;
+    const std::string file = std::string(OMBREL_SOURCE_DIR) + "/examples/" + name + ".json";
+    ASSERT_TRUE(host::LoadSceneFile(h, file, scene, error)) << error;
+    host::RenderOptions options;
+    options.width = 150;
+    options.height = 100;
+    options.threads = 1;
+    options.progress = false;
+    host::FloatImage one, two;
+    host::RenderReport report;
+    ASSERT_TRUE(host::Render(scene, options, one, report, error)) << error;
+    EXPECT_TRUE(report.failedSetUps.empty());
+    EXPECT_TRUE(h.Log().empty()) << (h.Log().empty() ? "" : h.Log().front());
+    options.threads = 2;
+    ASSERT_TRUE(host::Render(scene, options, two, report, error)) << error;
+    EXPECT_EQ(one.rgb, two.rgb);
+    if (std::string(name) == "uv_quad") {
+      // The skewed panel's top left corner lies outside its quad, its centre inside.
+      const HostNode* panel = scene.Find("skewed-panel");
+      ASSERT_NE(panel, nullptr);
+      auto at = [&](double u, double v) {
+        const ObjectGeometry& g = panel->geometry;
+        return one.Pixel(static_cast<int>((g.left + u * (g.right - g.left)) * one.width),
+                         static_cast<int>((g.top + v * (g.bottom - g.top)) * one.height));
+      };
+      EXPECT_EQ(at(0.03, 0.03)[0], 0.0f);
+      EXPECT_GT(at(0.5, 0.5)[0], 0.1f);
+    }
+  }
 }
 
 }  // namespace
