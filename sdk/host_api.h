@@ -224,6 +224,8 @@ typedef struct HostRegistryApi {
 #define HOST_DA_FILENAME 131
 #define HOST_DA_LINK 133
 #define HOST_DA_CUSTOM 0x7fffffff /* any custom data type; HostData carries the type ID */
+/* Material-preview data: how the material editor previews a shader (entry 520000000). */
+#define HOST_CUSTOMDATA_MATPREVIEW 1011153
 
 typedef struct HostContainerApi {
   uint32_t size;
@@ -268,6 +270,10 @@ typedef struct HostContainerApi {
   void (*dataSetLink)(HostData* data, HostNode* target);              /* [main] */
   /* [main] a fresh default value of a custom data type (e.g. a gradient); FALSE if unknown */
   HostBool (*dataSetCustomDefault)(HostData* data, int32_t customType);
+  /* Revision 2. [main] how the material editor previews the node that stores this material-
+     preview data (custom data type HOST_CUSTOMDATA_MATPREVIEW); the modes are the host's.
+     FALSE for null or for custom data of another type */
+  HostBool (*materialPreviewSetType)(void* preview, int32_t previewType);
 } HostContainerApi;
 
 /* Nodes, documents, links and undo. */
@@ -374,6 +380,11 @@ typedef struct HostNodeApi {
 /* Sent to a new channel shader: data is the HostNode* of the shader that was in the channel
    before, already taken out of the scene; the receiver inserts it under itself. */
 #define HOST_MSG_INITIALCHANNEL 1001073
+/* Sent to a node after the interface stored one of its parameters: data is a HostDescPostSet. */
+#define HOST_MSG_DESCRIPTION_POSTSETPARAMETER 19
+typedef struct HostDescPostSet {
+  const HostDescId* id; /* the parameter that was set */
+} HostDescPostSet;
 #define HOST_COLORSPACE_SRGB_TO_LINEAR 2
 
 typedef struct HostShaderApi {

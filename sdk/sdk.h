@@ -7,6 +7,7 @@
 #include "sdk_dialogs.h"
 #include "sdk_gradient.h"
 #include "sdk_host.h"
+#include "sdk_material_preview.h"
 #include "sdk_memory.h"
 #include "sdk_nodes.h"
 #include "sdk_plugins.h"

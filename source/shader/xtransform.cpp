@@ -1,25 +1,107 @@
-// UV transform shader: samples a linked source shader through a four-corner UV mapping.
-#include "main.h"
+// UV transform shader: samples a linked source shader through a four-corner UV mapping with
+// optional rotation, bulge, wave and bias, or places the whole source picture into the quad of
+// the corners. The mapping itself is pure maths in uv_transform; this file reads the parameters,
+// prepares the source and answers the host's messages.
 #include "Xtransform.h"
+#include "main.h"
+#include "shader_messages.h"
+#include "uv_transform.h"
 
 namespace {
+
 constexpr LONG ID_XVARNEL = 1027722;
 // Render information flags the host reads for this shader.
 constexpr LONG kTransformRenderInfo = 0x14;
+// How the material editor previews this shader; the number is the host's.
+constexpr LONG kTransformPreviewType = 2004;
+// Entry of a newly linked source shader that this shader sets to 1; its meaning belongs to the
+// source's own parameters.
+constexpr LONG kLinkedSourceEntry = 1002;
+// Answered by a set-up that is entered again from within itself (a source link that leads back
+// to this shader): the inner call fails, so the outer one renders without that source.
+constexpr LONG kSetUpInProgress = 1;
+
+UvPoint ReadCorner(const BaseContainer* bc, LONG id, const Vector& preset) {
+  const Vector c = bc->GetVector(id, preset);
+  return UvPoint{c.x, c.y, 0.0};  // the third component plays no part
+}
+
+// Everything Output reads, written by Init and cleared by Free.
+struct XvarnelRenderData {
+  BaseShader* source = nullptr;  // not owned; set up for rendering, or null
+  UvTransformSettings settings;
+  Bool settingUp = FALSE;
+
+  LONG Init(BaseShader* sh, const InitRenderStruct& irs);
+  void Free();
+};
+
+LONG XvarnelRenderData::Init(BaseShader* sh, const InitRenderStruct& irs) {
+  if (settingUp) return kSetUpInProgress;
+  settingUp = TRUE;
+  // A host that sets up twice without a release gets the first set-up released, not leaked.
+  Free();
+  const BaseContainer* data = sh->GetDataInstance();
+  source = static_cast<BaseShader*>(data->GetLink(XTRANSFORM_SHADER, irs.doc, HOST_BASETYPE_SHADER));
+  // A source that cannot be prepared is dropped: every sample is black, the render goes on.
+  if (source && source->InitRender(irs) != INITRENDERRESULT_OK) source = nullptr;
+
+  UvTransformSettings& st = settings;
+  st.placeInQuad = data->GetLong(XTRANSFORM_PLACE_IN_QUAD, 0);
+  st.corners[0] = ReadCorner(data, XTRANSFORM_CORNER1, Vector(0.0, 0.0, 0.0));
+  st.corners[1] = ReadCorner(data, XTRANSFORM_CORNER2, Vector(1.0, 0.0, 0.0));
+  st.corners[2] = ReadCorner(data, XTRANSFORM_CORNER3, Vector(1.0, 1.0, 0.0));
+  st.corners[3] = ReadCorner(data, XTRANSFORM_CORNER4, Vector(0.0, 1.0, 0.0));
+  st.rotation = data->GetReal(XTRANSFORM_ROTATION, 0.0);
+  st.bulge = data->GetReal(XTRANSFORM_BULGE, 0.0);
+  st.wave = data->GetReal(XTRANSFORM_WAVE, 0.0);
+  st.biasU = data->GetReal(XTRANSFORM_BIAS_U, 0.0) * 0.5 + 0.5;
+  st.biasV = data->GetReal(XTRANSFORM_BIAS_V, 0.0) * 0.5 + 0.5;
+  st.phaseU = data->GetReal(XTRANSFORM_BIAS_U_PHASE, 0.0);
+  st.phaseV = data->GetReal(XTRANSFORM_BIAS_V_PHASE, 0.0);
+  settingUp = FALSE;
+  return INITRENDERRESULT_OK;
+}
+
+void XvarnelRenderData::Free() {
+  if (source) {
+    source->FreeRender();
+    source = nullptr;
+  }
+}
+
+// A source newly linked through the interface gets its entry 1002 set.
+void MarkLinkedSource(BaseShader* sh, const void* data) {
+  const DescriptionPostSetValue* set = static_cast<const DescriptionPostSetValue*>(data);
+  if (!set || !set->descid || (*set->descid)[0] != XTRANSFORM_SHADER) return;
+  BaseList2D* linked = sh->GetDataInstance()->GetLink(XTRANSFORM_SHADER, nullptr);
+  if (linked) linked->GetDataInstance()->SetLong(kLinkedSourceEntry, 1);
+}
+
 }  // namespace
 
 class Xvarnel : public ShaderData {
  public:
   static NodeData* Alloc() { return gNew(Xvarnel); }
+  ~Xvarnel() override { render_.Free(); }
 
   Bool Init(GeListNode* node) override;
+  Bool Message(GeListNode* node, LONG type, void* data) override;
+  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
+                    const BaseContainer* itemDescription) override;
   LONG GetRenderInfo(BaseShader* sh) override {
     (void)sh;
     return kTransformRenderInfo;
   }
-  LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) override;
-  void FreeRender(BaseShader* sh) override;
+  LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) override { return render_.Init(sh, irs); }
+  void FreeRender(BaseShader* sh) override {
+    (void)sh;
+    render_.Free();
+  }
   Vector Output(BaseShader* sh, ChannelData* cd) override;
+
+ private:
+  XvarnelRenderData render_;
 };
 
 Bool Xvarnel::Init(GeListNode* node) {
@@ -37,21 +119,60 @@ Bool Xvarnel::Init(GeListNode* node) {
   data->SetVector(XTRANSFORM_CORNER2, Vector(1.0, 0.0, 0.0));
   data->SetVector(XTRANSFORM_CORNER3, Vector(1.0, 1.0, 0.0));
   data->SetVector(XTRANSFORM_CORNER4, Vector(0.0, 1.0, 0.0));
+
+  // Only a host that hands out preview data gets the entry.
+  GeData preview;
+  if (preview.SetCustomDefault(CUSTOMDATATYPE_MATPREVIEW)) {
+    MaterialPreviewData* mp = MaterialPreviewData::From(preview.GetCustomDataType(CUSTOMDATATYPE_MATPREVIEW));
+    if (mp) mp->SetPreviewType(kTransformPreviewType);
+    data->SetData(ID_MATERIAL_PREVIEW, preview);
+  }
   return TRUE;
 }
 
-LONG Xvarnel::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
-  (void)sh;
-  (void)irs;
-  return INITRENDERRESULT_OK;
+Bool Xvarnel::Message(GeListNode* node, LONG type, void* data) {
+  BaseShader* sh = static_cast<BaseShader*>(node);
+  switch (type) {
+    case MSG_DESCRIPTION_POSTSETPARAMETER:
+      MarkLinkedSource(sh, data);
+      break;
+    default:
+      break;
+  }
+  if (!TakeOverInitialChannel(sh, XTRANSFORM_SHADER, type, data)) {
+    ForwardToLinkedShader(sh, XTRANSFORM_SHADER, type, data);
+  }
+  return TRUE;
 }
 
-void Xvarnel::FreeRender(BaseShader* sh) { (void)sh; }
+// The source link stays enabled while the UV transform tool edits this shader: the tool reads
+// the source afresh when it starts, and nothing of the shader's own marks it as being edited.
+Bool Xvarnel::GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
+                           const BaseContainer* itemDescription) {
+  (void)node;
+  (void)id;
+  (void)data;
+  (void)flags;
+  (void)itemDescription;
+  return TRUE;
+}
 
 Vector Xvarnel::Output(BaseShader* sh, ChannelData* cd) {
   (void)sh;
-  (void)cd;
-  return Vector(0.0);
+  const XvarnelRenderData& r = render_;
+  if (!r.source) return Vector(0.0);
+  const Vector p = cd->p;
+  UvPoint q;
+  if (!TransformUv(r.settings, UvPoint{p.x, p.y, p.z}, (cd->texflag & HOST_TEX_MIRROR) != 0, q)) return Vector(0.0);
+
+  // The whole picture is placed once: the source must not repeat or mirror it.
+  const LONG texflag = cd->texflag;
+  if (r.settings.placeInQuad) cd->texflag = 0;
+  cd->p = Vector(q.u, q.v, 0.0);
+  const Vector colour = r.source->Sample(cd);
+  cd->p = p;
+  cd->texflag = texflag;
+  return colour;
 }
 
 // The link exists before the shader registers, so the shader's button always has it to use.
