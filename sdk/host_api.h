@@ -100,17 +100,13 @@ typedef struct HostInitRender {
 } HostInitRender;
 
 /* Node messages the host sends as the user works in the interface. */
+/* (19, the parameter-set message, is defined with the shader messages below.) */
 #define HOST_MSG_DESCRIPTION_COMMAND 18 /* a button was pressed: data is HostDescriptionCommand* */
-#define HOST_MSG_DESCRIPTION_POSTSETPARAMETER 19 /* a parameter was set: data is HostDescriptionPostSet* */
-#define HOST_MSG_DESCRIPTION_CHECKUPDATE 20 /* after a user edit: data is HostDescriptionPostSet* */
+#define HOST_MSG_DESCRIPTION_CHECKUPDATE 20 /* after a user edit, as message 19: data is HostDescPostSet* */
 
 typedef struct HostDescriptionCommand {
   HostDescId id; /* the pressed button */
 } HostDescriptionCommand;
-
-typedef struct HostDescriptionPostSet {
-  const HostDescId* id; /* the parameter that was set */
-} HostDescriptionPostSet;
 
 /* SetDParameter flags: a plug-in that stored the value itself sets this bit; otherwise the host
    stores it. */

@@ -231,7 +231,7 @@ bool EditParameter(Host& host, HostNode* node, int32_t id, const HostData& value
     HostDescId descId{};
     descId.depth = 1;
     descId.level[0] = HostDescLevel{id, value.type, 0};
-    HostDescriptionPostSet post{&descId};
+    HostDescPostSet post{&descId};
     SendMessage(node, HOST_MSG_DESCRIPTION_POSTSETPARAMETER, &post);
     SendMessage(node, HOST_MSG_DESCRIPTION_CHECKUPDATE, &post);
   }

@@ -188,7 +188,7 @@ HostBool NoteMessage(void*, HostNode* node, int32_t type, void* data) {
   std::string call = "message " + std::to_string(type);
   if (type == HOST_MSG_DESCRIPTION_COMMAND) call += " " + std::to_string(static_cast<HostDescriptionCommand*>(data)->id.level[0].id);
   if (type == HOST_MSG_DESCRIPTION_POSTSETPARAMETER || type == HOST_MSG_DESCRIPTION_CHECKUPDATE) {
-    call += " " + std::to_string(static_cast<HostDescriptionPostSet*>(data)->id->level[0].id);
+    call += " " + std::to_string(static_cast<HostDescPostSet*>(data)->id->level[0].id);
     const HostData* stored = node->data.Find(9);
     call += stored ? " stored" : " unstored";
   }
