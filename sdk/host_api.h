@@ -337,7 +337,8 @@ typedef struct HostNodeApi {
   void (*aliasTransFree)(HostModule* module, HostAliasTrans* trans);   /* [main] */
   HostBool (*aliasTransInit)(HostAliasTrans* trans, HostNode* doc);    /* [main] */
   /* [main] links inside the clones that point at cloned originals now point at their clones;
-     connectOldGoals also moves links elsewhere in the document onto the clones */
+     links inside the clones to nodes that were not cloned keep their goal with connectOldGoals,
+     else they are cleared */
   void (*aliasTransTranslate)(HostAliasTrans* trans, HostBool connectOldGoals);
   int32_t (*getBits)(const HostNode* node);                            /* [main] HOST_BIT_* */
   void (*changeBits)(HostNode* node, int32_t set, int32_t clear);      /* [main] */
@@ -345,6 +346,9 @@ typedef struct HostNodeApi {
      plug-in stored the value itself. No undo and no messages */
   HostBool (*setParameter)(HostNode* node, const HostDescId* id, const HostData* value, int32_t flags);
   HostTime (*documentTime)(const HostNode* doc);                       /* [main] current time */
+  /* [main] the node whose list holds this one: for a shader the material (or document) above
+     the shaders it hangs under, for a tag its object; null when it is in no list */
+  HostNode* (*getMain)(HostNode* node);
 } HostNodeApi;
 
 /* Node bits. */

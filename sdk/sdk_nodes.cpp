@@ -80,6 +80,8 @@ void AtomArray::Flush() { Nodes()->atomArrayFlush(Host()); }
 LONG AtomArray::GetCount() const { return Nodes()->atomArrayCount(Host()); }
 GeListNode* AtomArray::GetIndex(LONG index) const { return GeListNode::From(Nodes()->atomArrayIndex(Host(), index)); }
 
+GeListNode* GeListNode::GetMain() { return OMBREL_HAS(Nodes(), getMain) ? From(Nodes()->getMain(Host())) : nullptr; }
+
 Bool GeListNode::GetBit(LONG bit) const {
   return OMBREL_HAS(Nodes(), getBits) && (Nodes()->getBits(Host()) & bit) != 0;
 }

@@ -73,6 +73,8 @@ class GeListNode {
   GeListNode* GetDown();
   GeListNode* GetNext();
   void Remove();
+  // The node whose list holds this one: a shader's material, a tag's object; null when none.
+  GeListNode* GetMain();
   // Node bits (BIT_ACTIVE, ...).
   Bool GetBit(LONG bit) const;
   void SetBit(LONG bit);

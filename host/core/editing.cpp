@@ -173,17 +173,16 @@ std::unique_ptr<HostNode> CloneNode(const HostNode& node, int32_t copyFlags, Hos
 
 void TranslateAliases(HostAliasTrans& trans, bool connectOldGoals) {
   for (uint64_t serial : trans.clones) {
-    if (HostNode* clone = FindLiveNode(serial)) RetargetLinks(*clone, trans.cloneOf);
-  }
-  if (!connectOldGoals || !trans.document) return;
-  // Nodes outside the clones that linked an original now link its clone.
-  std::vector<HostNode*> stack{trans.document};
-  while (!stack.empty()) {
-    HostNode* n = stack.back();
-    stack.pop_back();
-    if (std::find(trans.clones.begin(), trans.clones.end(), n->serial) == trans.clones.end()) RetargetLinks(*n, trans.cloneOf);
-    for (auto* list : {&n->children, &n->shaders, &n->tags, &n->materials}) {
-      for (auto& child : *list) stack.push_back(child.get());
+    HostNode* clone = FindLiveNode(serial);
+    if (!clone) continue;
+    for (auto& [id, value] : clone->data.entries) {
+      if (value.type != HOST_DA_LINK || value.linkSerial == 0) continue;
+      auto it = trans.cloneOf.find(value.linkSerial);
+      if (it != trans.cloneOf.end()) {
+        value.linkSerial = it->second;
+      } else if (!connectOldGoals) {
+        value.linkSerial = 0;  // a goal outside the clones is dropped unless asked to keep it
+      }
     }
   }
 }

@@ -42,8 +42,8 @@ std::string UniqueMaterialName(const HostNode* doc, const std::string& name);
 // their targets until an alias translator translates them. Null when a plug-in node cannot be
 // made.
 std::unique_ptr<HostNode> CloneNode(const HostNode& node, int32_t copyFlags, HostAliasTrans* trans);
-// Re-points the links inside the clones from cloned originals to their clones; with
-// connectOldGoals also the links of the rest of the document.
+// Re-points the links inside the clones from cloned originals to their clones. Links inside the
+// clones to nodes that were not cloned keep their goal with connectOldGoals, else are cleared.
 void TranslateAliases(HostAliasTrans& trans, bool connectOldGoals);
 
 // The host's parameter setter: the plug-in's SetDParameter, then the store unless the plug-in

@@ -194,6 +194,13 @@ HostBool SetParameterC(HostNode* node, const HostDescId* id, const HostData* val
   return SetParameter(node, id->level[0].id, *value, flags) ? HOST_TRUE : HOST_FALSE;
 }
 HostTime DocumentTimeC(const HostNode* doc) { return DocumentTime(doc); }
+HostNode* GetMain(HostNode* node) {
+  HostNode* holder = node ? node->parent : nullptr;
+  if (node && node->kind == NodeKind::Shader) {
+    while (holder && holder->kind == NodeKind::Shader) holder = holder->parent;
+  }
+  return holder;
+}
 
 const HostNodeApi kNodes{sizeof(HostNodeApi), DataInstance, Type, IsInstanceOf, Document, Name, PluginData, Up, Down,
                          Next, UniqueIdentity, InsertShaderC, FirstShader, Remove, Free, ShaderNew, LinkNew,
@@ -201,7 +208,7 @@ const HostNodeApi kNodes{sizeof(HostNodeApi), DataInstance, Type, IsInstanceOf, 
                          AtomArrayNew, AtomArrayFree, AtomArrayAppend, AtomArrayFlush, AtomArrayCount,
                          AtomArrayIndex, ObjectNew, InsertObjectC, MakeTagC, InsertMaterialC, FirstObject,
                          FirstMaterial, FirstTag, Clone, AliasTransNew, AliasTransFree, AliasTransInit,
-                         AliasTransTranslate, GetBits, ChangeBits, SetParameterC, DocumentTimeC};
+                         AliasTransTranslate, GetBits, ChangeBits, SetParameterC, DocumentTimeC, GetMain};
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 // the corners. The mapping itself is pure maths in uv_transform; this file reads the parameters,
 // prepares the source and answers the host's messages.
 #include "Xtransform.h"
+#include "bitmap_export.h"
+#include "corner_sizes.h"
 #include "main.h"
 #include "shader_messages.h"
 #include "uv_transform.h"
@@ -10,6 +12,9 @@
 namespace {
 
 constexpr LONG ID_XVARNEL = 1027722;
+// The UV transform tool: its command starts it, and it sends its ID as a message after it moved
+// the corners.
+constexpr LONG ID_UVPICKERTOOL = 1027723;
 // Render information flags the host reads for this shader.
 constexpr LONG kTransformRenderInfo = 0x14;
 // How the material editor previews this shader; the number is the host's.
@@ -78,6 +83,137 @@ void MarkLinkedSource(BaseShader* sh, const void* data) {
   if (linked) linked->GetDataInstance()->SetLong(kLinkedSourceEntry, 1);
 }
 
+bool IsCorner(LONG id) { return id >= XTRANSFORM_CORNER1 && id <= XTRANSFORM_CORNER4; }
+
+// Keeps the preview cube's size in line with the corners. `changedId` (a corner, or 0) is being
+// set to `changed` and counts with that value: the host stores a value only after the node has
+// seen it. Inside an open undo step the cube's old size is recorded, so undo puts it back too.
+void UpdatePreviewCube(BaseShader* sh, LONG changedId = 0, const Vector& changed = Vector()) {
+  BaseContainer* data = sh->GetDataInstance();
+  BaseList2D* cube = data->GetLink(XTRANSFORM_PREVIEW_OBJECT, sh->GetDocument());
+  if (!cube || cube->GetType() != Ocube) return;
+  ombrel::CornerUv corners[4];
+  for (LONG i = 0; i < 4; ++i) {
+    const LONG id = XTRANSFORM_CORNER1 + i;
+    const Vector c = id == changedId ? changed : data->GetVector(id, Vector(0.0, 0.0, 0.0));
+    corners[i] = ombrel::CornerUv{c.x, c.y};
+  }
+  const ombrel::CubeSize size = ombrel::PreviewCubeSize(corners);
+  if (BaseDocument* doc = cube->GetDocument()) doc->AddUndo(UNDOTYPE_CHANGE, cube);
+  cube->SetParameter(DescID(PRIM_CUBE_LEN), GeData(Vector(size.x, size.y, size.z)), DESCFLAGS_SET_0);
+}
+
+// Opens undo bracket A around a change of the shader's own values: without a document, or when
+// the step cannot start, the values change without undo. Answers whether a step is open.
+BaseDocument* StartChangeUndo(BaseShader* sh) {
+  BaseDocument* doc = sh->GetDocument();
+  if (!doc || !doc->StartUndo()) return nullptr;
+  doc->AddUndo(UNDOTYPE_CHANGE, sh);
+  return doc;
+}
+
+void ResetCorners(BaseShader* sh) {
+  BaseDocument* undo = StartChangeUndo(sh);
+  sh->SetParameter(DescID(XTRANSFORM_CORNER1), GeData(Vector(0.0, 0.0, 0.0)), DESCFLAGS_SET_0);
+  sh->SetParameter(DescID(XTRANSFORM_CORNER2), GeData(Vector(1.0, 0.0, 0.0)), DESCFLAGS_SET_0);
+  sh->SetParameter(DescID(XTRANSFORM_CORNER3), GeData(Vector(1.0, 1.0, 0.0)), DESCFLAGS_SET_0);
+  sh->SetParameter(DescID(XTRANSFORM_CORNER4), GeData(Vector(0.0, 1.0, 0.0)), DESCFLAGS_SET_0);
+  EventAdd();
+  if (undo) undo->EndUndo();
+}
+
+void ResetEffects(BaseShader* sh) {
+  BaseDocument* undo = StartChangeUndo(sh);
+  for (LONG id : {XTRANSFORM_BULGE, XTRANSFORM_ROTATION, XTRANSFORM_WAVE, XTRANSFORM_BIAS_U, XTRANSFORM_BIAS_V,
+                  XTRANSFORM_BIAS_U_PHASE, XTRANSFORM_BIAS_V_PHASE}) {
+    sh->SetParameter(DescID(id), GeData(0.0), DESCFLAGS_SET_0);
+  }
+  EventAdd();
+  if (undo) undo->EndUndo();
+}
+
+// The material whose list holds this shader, or null.
+BaseMaterial* OwningMaterial(BaseShader* sh) {
+  GeListNode* main = sh->GetMain();
+  return main && main->IsInstanceOf(Mbase) ? reinterpret_cast<BaseMaterial*>(main) : nullptr;
+}
+
+void EditInTool(BaseShader* sh) {
+  if (!BaseDocument::GetActive()) return;
+  if (gTransformShaderLink) gTransformShaderLink->SetLink(sh);
+  CallCommand(ID_UVPICKERTOOL);
+  EventAdd();
+}
+
+void CreatePreviewCube(BaseShader* sh) {
+  BaseMaterial* material = OwningMaterial(sh);
+  BaseDocument* doc = BaseDocument::GetActive();
+  if (!material || !doc || !doc->StartUndo()) return;
+  BaseObject* cube = BaseObject::Alloc(Ocube);
+  if (!cube) {
+    doc->EndUndo();
+    return;
+  }
+  doc->InsertObject(cube, nullptr, nullptr);
+  if (BaseTag* tag = cube->MakeTag(Ttexture)) {
+    BaseContainer* tagData = tag->GetDataInstance();
+    tagData->SetLink(TEXTURETAG_MATERIAL, material);
+    tagData->SetLong(TEXTURETAG_PROJECTION, TEXTURETAG_PROJECTION_UVW);
+    // The link is part of the step, so undo leaves the shader as it was.
+    doc->AddUndo(UNDOTYPE_CHANGE, sh);
+    sh->GetDataInstance()->SetLink(XTRANSFORM_PREVIEW_OBJECT, cube);
+  }
+  UpdatePreviewCube(sh);
+  doc->AddUndo(UNDOTYPE_NEW, cube);
+  doc->EndUndo();
+}
+
+void DuplicateMaterial(BaseShader* sh) {
+  BaseMaterial* material = OwningMaterial(sh);
+  BaseDocument* doc = BaseDocument::GetActive();
+  if (!material || !doc || !doc->StartUndo()) return;
+  // The clone must not share the preview cube; clearing it here clears it in both. Recorded,
+  // so undo gives the original its cube back.
+  doc->AddUndo(UNDOTYPE_CHANGE, sh);
+  sh->GetDataInstance()->SetLink(XTRANSFORM_PREVIEW_OBJECT, nullptr);
+  AliasTrans* trans = AliasTrans::Alloc();
+  if (trans && !trans->Init(doc)) AliasTrans::Free(trans);
+  BaseMaterial* clone = reinterpret_cast<BaseMaterial*>(material->GetClone(COPYFLAGS_0, trans));
+  if (clone) {
+    if (trans) trans->Translate(TRUE);
+    doc->InsertMaterial(clone, material, TRUE);
+    doc->AddUndo(UNDOTYPE_NEW, clone);
+    clone->DelBit(BIT_ACTIVE);
+  }
+  doc->EndUndo();
+  AliasTrans::Free(trans);
+  if (clone) EventAdd();
+}
+
+void PressButton(BaseShader* sh, LONG button) {
+  switch (button) {
+    case XTRANSFORM_EDIT_IN_TOOL: EditInTool(sh); break;
+    case XTRANSFORM_RESET_CORNERS: ResetCorners(sh); break;
+    case XTRANSFORM_RESET_EFFECTS: ResetEffects(sh); break;
+    case XTRANSFORM_CREATE_PREVIEW: CreatePreviewCube(sh); break;
+    case XTRANSFORM_DUPLICATE_MATERIAL: DuplicateMaterial(sh); break;
+    case XTRANSFORM_SAVE_IMAGE: ExportTransformedPicture(sh); break;
+    default: break;
+  }
+}
+
+bool IsButton(LONG id) {
+  switch (id) {
+    case XTRANSFORM_EDIT_IN_TOOL:
+    case XTRANSFORM_RESET_CORNERS:
+    case XTRANSFORM_RESET_EFFECTS:
+    case XTRANSFORM_CREATE_PREVIEW:
+    case XTRANSFORM_DUPLICATE_MATERIAL:
+    case XTRANSFORM_SAVE_IMAGE: return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 class Xvarnel : public ShaderData {
@@ -89,6 +225,7 @@ class Xvarnel : public ShaderData {
   Bool Message(GeListNode* node, LONG type, void* data) override;
   Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
                     const BaseContainer* itemDescription) override;
+  Bool SetDParameter(GeListNode* node, const DescID& id, const GeData& data, LONG& flags) override;
   LONG GetRenderInfo(BaseShader* sh) override {
     (void)sh;
     return kTransformRenderInfo;
@@ -133,9 +270,20 @@ Bool Xvarnel::Init(GeListNode* node) {
 Bool Xvarnel::Message(GeListNode* node, LONG type, void* data) {
   BaseShader* sh = static_cast<BaseShader*>(node);
   switch (type) {
+    case MSG_DESCRIPTION_COMMAND: {
+      const DescriptionCommand* command = static_cast<const DescriptionCommand*>(data);
+      if (command && IsButton(command->id[0])) {
+        PressButton(sh, command->id[0]);
+        return TRUE;
+      }
+      break;
+    }
     case MSG_DESCRIPTION_POSTSETPARAMETER:
       MarkLinkedSource(sh, data);
       break;
+    case ID_UVPICKERTOOL:
+      UpdatePreviewCube(sh);
+      return TRUE;
     default:
       break;
   }
@@ -154,6 +302,13 @@ Bool Xvarnel::GetDEnabling(GeListNode* node, const DescID& id, const GeData& dat
   (void)data;
   (void)flags;
   (void)itemDescription;
+  return TRUE;
+}
+
+// The host stores the value itself: the flags are left alone.
+Bool Xvarnel::SetDParameter(GeListNode* node, const DescID& id, const GeData& data, LONG& flags) {
+  (void)flags;
+  if (IsCorner(id[0])) UpdatePreviewCube(static_cast<BaseShader*>(node), id[0], data.GetVector());
   return TRUE;
 }
 

@@ -144,6 +144,22 @@ TEST_F(EditingDoc, CloneWithTranslatorKeepsItsLinksInsideAndGetsAUniqueName) {
   EXPECT_EQ(plain->data.Find(5)->linkSerial, shader->serial);  // untranslated: still the original
   EXPECT_EQ(object->materialSerial, material->serial);         // others keep their goals
 
+  // Goals outside the clones stay only when asked to.
+  HostData outside;
+  outside.type = HOST_DA_LINK;
+  outside.linkSerial = object->serial;
+  material->data.Slot(6) = outside;
+  for (HostBool keep : {HOST_TRUE, HOST_FALSE}) {
+    HostAliasTrans* t = Nodes()->aliasTransNew(nullptr);
+    Nodes()->aliasTransInit(t, doc);
+    HostNode* c = Nodes()->clone(nullptr, material, 0, t);
+    Nodes()->aliasTransTranslate(t, keep);
+    EXPECT_EQ(c->data.Find(6)->linkSerial, keep ? object->serial : 0u);
+    EXPECT_EQ(c->data.Find(5)->linkSerial, c->shaders.front()->serial);
+    Nodes()->free(nullptr, c);
+    Nodes()->aliasTransFree(nullptr, t);
+  }
+
   Nodes()->insertMaterial(doc, clone, material, HOST_TRUE);
   Nodes()->insertMaterial(doc, plain, clone, HOST_TRUE);
   ASSERT_EQ(doc->materials.size(), 3u);
