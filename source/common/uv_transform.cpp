@@ -57,7 +57,9 @@ UvPoint TurnAboutCentre(const UvPoint& q, double c, double s) {
 
 bool Finite(const UvPoint& p) { return std::isfinite(p.u) && std::isfinite(p.v); }
 
-bool MapCorners(const UvTransformSettings& st, const UvPoint& p, bool mirror, UvPoint& out) {
+// rotationCos and rotationSin: the cosine and sine of st.rotation, worked out once per render.
+bool MapCorners(const UvTransformSettings& st, double rotationCos, double rotationSin, const UvPoint& p, bool mirror,
+                UvPoint& out) {
   double u = p.u;
   double v = p.v;
   const double vin = p.v;
@@ -95,7 +97,7 @@ bool MapCorners(const UvTransformSettings& st, const UvPoint& p, bool mirror, Uv
   UvPoint q{c[0].u * w1 + c[1].u * w2 + c[2].u * w3 + c[3].u * w4,
             c[0].v * w1 + c[1].v * w2 + c[2].v * w3 + c[3].v * w4, 0.0};
 
-  if (st.rotation != 0.0) q = TurnAboutCentre(q, std::cos(st.rotation), std::sin(st.rotation));
+  if (st.rotation != 0.0) q = TurnAboutCentre(q, rotationCos, rotationSin);
   if (st.wave != 0.0) {
     const double phi = st.wave * std::sin(kPi * vin);
     q = TurnAboutCentre(q, std::cos(phi), std::sin(phi));
@@ -167,6 +169,10 @@ UvTransform::UvTransform(const UvTransformSettings& settings) : settings_(settin
   for (int i = 0; i < 4; ++i) {
     unitCorners = unitCorners && settings.corners[i].u == unit.corners[i].u && settings.corners[i].v == unit.corners[i].v;
   }
+  if (settings.rotation != 0.0) {
+    rotationCos_ = std::cos(settings.rotation);
+    rotationSin_ = std::sin(settings.rotation);
+  }
   wrapsOnly_ = settings.placeInQuad == 0 && unitCorners && settings.rotation == 0.0 && settings.bulge == 0.0 &&
                settings.wave == 0.0 && settings.biasU == 0.5 && settings.biasV == 0.5;
 }
@@ -179,5 +185,5 @@ bool UvTransform::ApplyAnywhere(const UvPoint& p, bool mirror, UvPoint& out) con
     return true;
   }
   if (settings_.placeInQuad != 0) return PlaceInQuad(settings_, p, out);
-  return MapCorners(settings_, p, mirror, out);
+  return MapCorners(settings_, rotationCos_, rotationSin_, p, mirror, out);
 }

@@ -74,8 +74,9 @@ bool QuadHit(const UvPoint& p, const UvPoint& a, const UvPoint& b, const UvPoint
 // The patch of the unit square's corners is the identity: it answers the wrapped (u, v) exactly.
 bool TransformUv(const UvTransformSettings& settings, const UvPoint& p, bool mirror, UvPoint& out);
 
-// The settings of one render with what they allow worked out once, for a caller that transforms
-// many points with the same settings: Apply answers what TransformUv answers.
+// The settings of one render with what they allow worked out once (the shortcut of the plain
+// settings, the rotation's cosine and sine), for a caller that transforms many points with the
+// same settings: Apply answers what TransformUv answers.
 class UvTransform {
  public:
   UvTransform() = default;  // the default settings
@@ -97,6 +98,8 @@ class UvTransform {
   UvTransformSettings settings_;
   // Corner mapping with the unit square's corners and every effect off: only the wraps remain.
   bool wrapsOnly_ = true;
+  double rotationCos_ = 1.0;  // of the rotation, when there is one
+  double rotationSin_ = 0.0;
 };
 
 #endif
