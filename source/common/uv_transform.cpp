@@ -15,6 +15,27 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kEdgeTolerance = 0.0001;
 constexpr double kEdgeLimit = 1.0001;  // s + t, with the same tolerance
 
+// Most coordinates already lie in the unit square, where both wraps change nothing: they are
+// answered before any conversion. The sign tests are written as additions: on a surface whose
+// coordinates cross 0 they would otherwise be a branch the processor guesses wrong half the time.
+inline double Tile(double x) {
+  if (x >= 0.0 && x < 1.0) return x;
+  if (!(std::fabs(x) < kTruncLimit)) return 0.0;
+  x -= ombrel::TruncToInt32(x);
+  x += x < 0.0 ? 1.0 : 0.0;
+  return x;
+}
+
+inline double Mirror(double x) {
+  if (x >= 0.0 && x <= 1.0) return x;
+  const double half = x * 0.5;
+  if (!(std::fabs(half) < kTruncLimit)) return 0.0;
+  // Twice the truncation in double: exact, where doubling the integer could overflow 32 bits.
+  x -= 2.0 * ombrel::TruncToInt32(half);
+  x += x < 0.0 ? 2.0 : 0.0;
+  return x >= 1.0 ? 2.0 - x : x;
+}
+
 UvPoint Sub(const UvPoint& a, const UvPoint& b) { return UvPoint{a.u - b.u, a.v - b.v, a.w - b.w}; }
 UvPoint Cross(const UvPoint& a, const UvPoint& b) {
   return UvPoint{a.v * b.w - a.w * b.v, a.w * b.u - a.u * b.w, a.u * b.v - a.v * b.u};
@@ -36,30 +57,34 @@ UvPoint TurnAboutCentre(const UvPoint& q, double c, double s) {
 
 bool Finite(const UvPoint& p) { return std::isfinite(p.u) && std::isfinite(p.v); }
 
-bool MapCorners(const UvTransformSettings& st, const UvPoint& p, bool mirror, UvPoint& out) {
+// rotationCos and rotationSin: the cosine and sine of st.rotation, worked out once per render.
+bool MapCorners(const UvTransformSettings& st, double rotationCos, double rotationSin, const UvPoint& p, bool mirror,
+                UvPoint& out) {
   double u = p.u;
   double v = p.v;
   const double vin = p.v;
 
   if (mirror) {
-    u = MirrorWrap(u);
-    v = MirrorWrap(v);
+    u = Mirror(u);
+    v = Mirror(v);
   } else {
-    u = TileWrap(u);
-    v = TileWrap(v);
+    u = Tile(u);
+    v = Tile(v);
   }
 
+  // The second wrap is a tile wrap whichever wrap came first, so a coordinate of exactly 1.0
+  // samples at 0.0 in every case. Without bulge both lie in [0, 1] already, where the wrap has
+  // nothing to change but 1.0: that is all it is asked to do then.
   if (st.bulge != 0.0) {
     const double x = u - 0.5;
     const double y = v - 0.5;
     const double f = (1.0 + st.bulge * y * y) * (1.0 + st.bulge * x * x);
-    u = x * f + 0.5;
-    v = y * f + 0.5;
+    u = Tile(x * f + 0.5);
+    v = Tile(y * f + 0.5);
+  } else {
+    u = u >= 1.0 ? 0.0 : u;
+    v = v >= 1.0 ? 0.0 : v;
   }
-
-  // Always, so a coordinate of exactly 1.0 samples at 0.0 whichever wrap came first.
-  u = TileWrap(u);
-  v = TileWrap(v);
 
   if (v != 0.0 && st.biasV != 0.5) v = Bias(v, st.biasV, st.phaseV);
   if (u != 0.0 && st.biasU != 0.5) u = Bias(u, st.biasU, st.phaseU);
@@ -72,7 +97,7 @@ bool MapCorners(const UvTransformSettings& st, const UvPoint& p, bool mirror, Uv
   UvPoint q{c[0].u * w1 + c[1].u * w2 + c[2].u * w3 + c[3].u * w4,
             c[0].v * w1 + c[1].v * w2 + c[2].v * w3 + c[3].v * w4, 0.0};
 
-  if (st.rotation != 0.0) q = TurnAboutCentre(q, std::cos(st.rotation), std::sin(st.rotation));
+  if (st.rotation != 0.0) q = TurnAboutCentre(q, rotationCos, rotationSin);
   if (st.wave != 0.0) {
     const double phi = st.wave * std::sin(kPi * vin);
     q = TurnAboutCentre(q, std::cos(phi), std::sin(phi));
@@ -98,22 +123,9 @@ bool PlaceInQuad(const UvTransformSettings& st, const UvPoint& p, UvPoint& out) 
 
 }  // namespace
 
-double TileWrap(double x) {
-  if (!(std::fabs(x) < kTruncLimit)) return 0.0;
-  x -= ombrel::TruncToInt32(x);
-  if (x < 0.0) x += 1.0;
-  return x;
-}
+double TileWrap(double x) { return Tile(x); }
 
-double MirrorWrap(double x) {
-  const double half = x * 0.5;
-  if (!(std::fabs(half) < kTruncLimit)) return 0.0;
-  // Twice the truncation in double: exact, where doubling the integer could overflow 32 bits.
-  x -= 2.0 * ombrel::TruncToInt32(half);
-  if (x < 0.0) x += 2.0;
-  if (x >= 1.0) x = 2.0 - x;
-  return x;
-}
+double MirrorWrap(double x) { return Mirror(x); }
 
 bool TriangleHit(const UvPoint& p, const UvPoint& a, const UvPoint& b, const UvPoint& c, TriangleWeights& out) {
   const UvPoint e1 = Sub(b, a);
@@ -148,6 +160,30 @@ bool QuadHit(const UvPoint& p, const UvPoint& a, const UvPoint& b, const UvPoint
 }
 
 bool TransformUv(const UvTransformSettings& settings, const UvPoint& p, bool mirror, UvPoint& out) {
-  if (settings.placeInQuad != 0) return PlaceInQuad(settings, p, out);
-  return MapCorners(settings, p, mirror, out);
+  return UvTransform(settings).Apply(p, mirror, out);
+}
+
+UvTransform::UvTransform(const UvTransformSettings& settings) : settings_(settings) {
+  const UvTransformSettings unit;
+  bool unitCorners = true;
+  for (int i = 0; i < 4; ++i) {
+    unitCorners = unitCorners && settings.corners[i].u == unit.corners[i].u && settings.corners[i].v == unit.corners[i].v;
+  }
+  if (settings.rotation != 0.0) {
+    rotationCos_ = std::cos(settings.rotation);
+    rotationSin_ = std::sin(settings.rotation);
+  }
+  wrapsOnly_ = settings.placeInQuad == 0 && unitCorners && settings.rotation == 0.0 && settings.bulge == 0.0 &&
+               settings.wave == 0.0 && settings.biasU == 0.5 && settings.biasV == 0.5;
+}
+
+bool UvTransform::ApplyAnywhere(const UvPoint& p, bool mirror, UvPoint& out) const {
+  if (wrapsOnly_) {
+    const double u = mirror ? Mirror(p.u) : Tile(p.u);
+    const double v = mirror ? Mirror(p.v) : Tile(p.v);
+    out = UvPoint{u >= 1.0 ? 0.0 : u, v >= 1.0 ? 0.0 : v, 0.0};
+    return true;
+  }
+  if (settings_.placeInQuad != 0) return PlaceInQuad(settings_, p, out);
+  return MapCorners(settings_, rotationCos_, rotationSin_, p, mirror, out);
 }

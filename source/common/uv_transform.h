@@ -71,6 +71,35 @@ bool QuadHit(const UvPoint& p, const UvPoint& a, const UvPoint& b, const UvPoint
 // only. Writes `out` (w = 0) and answers true, or answers false for no sample: in quad placement
 // outside the quad, and in either mode when the result is not a finite coordinate (only NaN or
 // infinite settings, or a wave over an infinite or NaN v, lead there).
+// The patch of the unit square's corners is the identity: it answers the wrapped (u, v) exactly.
 bool TransformUv(const UvTransformSettings& settings, const UvPoint& p, bool mirror, UvPoint& out);
+
+// The settings of one render with what they allow worked out once (the shortcut of the plain
+// settings, the rotation's cosine and sine), for a caller that transforms many points with the
+// same settings: Apply answers what TransformUv answers.
+class UvTransform {
+ public:
+  UvTransform() = default;  // the default settings
+  explicit UvTransform(const UvTransformSettings& settings);
+
+  const UvTransformSettings& Settings() const { return settings_; }
+  bool Apply(const UvPoint& p, bool mirror, UvPoint& out) const {
+    // Inside the unit square neither wrap changes a coordinate: the commonest sample of all.
+    if (wrapsOnly_ && p.u >= 0.0 && p.u < 1.0 && p.v >= 0.0 && p.v < 1.0) {
+      out = UvPoint{p.u, p.v, 0.0};
+      return true;
+    }
+    return ApplyAnywhere(p, mirror, out);
+  }
+
+ private:
+  bool ApplyAnywhere(const UvPoint& p, bool mirror, UvPoint& out) const;
+
+  UvTransformSettings settings_;
+  // Corner mapping with the unit square's corners and every effect off: only the wraps remain.
+  bool wrapsOnly_ = true;
+  double rotationCos_ = 1.0;  // of the rotation, when there is one
+  double rotationSin_ = 0.0;
+};
 
 #endif

@@ -34,7 +34,7 @@ UvPoint ReadCorner(const BaseContainer* bc, LONG id, const Vector& preset) {
 // Everything Output reads, written by Init and cleared by Free.
 struct XvarnelRenderData {
   BaseShader* source = nullptr;  // not owned; set up for rendering, or null
-  UvTransformSettings settings;
+  UvTransform transform;
   Bool settingUp = FALSE;
 
   LONG Init(BaseShader* sh, const InitRenderStruct& irs);
@@ -51,7 +51,7 @@ LONG XvarnelRenderData::Init(BaseShader* sh, const InitRenderStruct& irs) {
   // A source that cannot be prepared is dropped: every sample is black, the render goes on.
   if (source && source->InitRender(irs) != INITRENDERRESULT_OK) source = nullptr;
 
-  UvTransformSettings& st = settings;
+  UvTransformSettings st;
   st.placeInQuad = data->GetLong(XTRANSFORM_PLACE_IN_QUAD, 0);
   st.corners[0] = ReadCorner(data, XTRANSFORM_CORNER1, Vector(0.0, 0.0, 0.0));
   st.corners[1] = ReadCorner(data, XTRANSFORM_CORNER2, Vector(1.0, 0.0, 0.0));
@@ -64,6 +64,7 @@ LONG XvarnelRenderData::Init(BaseShader* sh, const InitRenderStruct& irs) {
   st.biasV = data->GetReal(XTRANSFORM_BIAS_V, 0.0) * 0.5 + 0.5;
   st.phaseU = data->GetReal(XTRANSFORM_BIAS_U_PHASE, 0.0);
   st.phaseV = data->GetReal(XTRANSFORM_BIAS_V_PHASE, 0.0);
+  transform = UvTransform(st);
   settingUp = FALSE;
   return INITRENDERRESULT_OK;
 }
@@ -318,11 +319,11 @@ Vector Xvarnel::Output(BaseShader* sh, ChannelData* cd) {
   if (!r.source) return Vector(0.0);
   const Vector p = cd->p;
   UvPoint q;
-  if (!TransformUv(r.settings, UvPoint{p.x, p.y, p.z}, (cd->texflag & HOST_TEX_MIRROR) != 0, q)) return Vector(0.0);
+  if (!r.transform.Apply(UvPoint{p.x, p.y, p.z}, (cd->texflag & HOST_TEX_MIRROR) != 0, q)) return Vector(0.0);
 
   // The whole picture is placed once: the source must not repeat or mirror it.
   const LONG texflag = cd->texflag;
-  if (r.settings.placeInQuad) cd->texflag = 0;
+  if (r.transform.Settings().placeInQuad) cd->texflag = 0;
   cd->p = Vector(q.u, q.v, 0.0);
   const Vector colour = r.source->Sample(cd);
   cd->p = p;

@@ -70,6 +70,10 @@ TEST(UvCornerMapping, DefaultsWrapByTilingOrMirroring) {
   ExpectPoint(Map(st, 2.5, 0.5, true), 0.5, 0.5);
   // The mirror keeps 1.0; the second, tiling wrap still makes it 0.
   ExpectPoint(Map(st, 1.0, 0.5, true), 0.0, 0.5);
+  // The unit square's patch is the identity, exactly: its weights alone, u (1 - v) + u v, would
+  // round this u down in the last bit.
+  ExpectPoint(Map(st, 0.9313970874327678, 0.2647215869825922), 0.9313970874327678, 0.2647215869825922);
+  ExpectPoint(Map(st, 1.9313970874327678, -0.7352784130174078), 1.9313970874327678 - 1.0, 1.0 - 0.7352784130174078);
 }
 
 TEST(UvCornerMapping, CornersSpanABilinearPatch) {
