@@ -52,6 +52,7 @@ bool UndoHistory::Add(HostNode* doc, int32_t type, HostNode* node) {
     case HOST_UNDOTYPE_NEW:
     case HOST_UNDOTYPE_DELETE:
       if (!PlaceOf(node, record.place)) return false;
+      record.holderSerial = record.place.holder->serial;
       break;
     default:
       return false;
@@ -65,6 +66,7 @@ bool UndoHistory::TakeRemoved(HostNode* node) {
   for (Record& r : open_->records) {
     if (r.type != HOST_UNDOTYPE_DELETE || r.serial != node->serial || r.held) continue;
     if (!PlaceOf(node, r.place)) return false;
+    r.holderSerial = r.place.holder->serial;
     r.held = Detach(node);
     if (r.held) r.held->heldByUndo = true;
     return r.held != nullptr;
@@ -96,13 +98,17 @@ bool UndoHistory::End() {
 bool UndoHistory::TakeOut(Record& r) {
   HostNode* node = FindLiveNode(r.serial);
   if (!node || !PlaceOf(node, r.place)) return false;
+  r.holderSerial = r.place.holder->serial;
   r.held = Detach(node);
   if (r.held) r.held->heldByUndo = true;
   return r.held != nullptr;
 }
 
 bool UndoHistory::PutBack(Record& r) {
-  if (!r.held) return false;
+  // The holder may have gone in the meantime (freed outside undo): the node then stays held.
+  HostNode* holder = FindLiveNode(r.holderSerial);
+  if (!r.held || !holder) return false;
+  r.place.holder = holder;
   return InsertAt(r.place, std::move(r.held)) != nullptr;
 }
 

@@ -71,6 +71,7 @@ class UndoHistory {
     uint64_t serial = 0;
     NodeFields before, after;
     NodePlace place;                 // new and delete: where the node sits in the document
+    uint64_t holderSerial = 0;       // the place's holder, looked up again when it is used
     std::unique_ptr<HostNode> held;  // the node while the step keeps it out of the document
   };
   struct Step {
