@@ -4,12 +4,12 @@
 #include "sdk_host.h"
 
 namespace {
-const HostBitmapApi* Api() { return SdkHost()->bitmaps; }
+const HostBitmapApi* Api() { return SdkHost() ? SdkHost()->bitmaps : nullptr; }
 }  // namespace
 
-BaseBitmap* BaseBitmap::Alloc() { return From(Api()->alloc(SdkModule())); }
+BaseBitmap* BaseBitmap::Alloc() { return SdkHost() ? From(Api()->alloc(SdkModule())) : nullptr; }
 void BaseBitmap::Free(BaseBitmap*& bmp) {
-  if (bmp) Api()->free(SdkModule(), bmp->Host());
+  if (bmp && SdkHost()) Api()->free(SdkModule(), bmp->Host());
   bmp = nullptr;
 }
 Bool BaseBitmap::Init(LONG width, LONG height, LONG depth) { return Api()->init(Host(), width, height, depth); }

@@ -240,6 +240,7 @@ class Xvarnel : public ShaderData {
 
  private:
   XvarnelRenderData render_;
+  bool forwarding_ = false;  // see ForwardToLinkedShaders
 };
 
 Bool Xvarnel::Init(GeListNode* node) {
@@ -289,7 +290,7 @@ Bool Xvarnel::Message(GeListNode* node, LONG type, void* data) {
       break;
   }
   if (!TakeOverInitialChannel(sh, XTRANSFORM_SHADER, type, data)) {
-    ForwardToLinkedShader(sh, XTRANSFORM_SHADER, type, data);
+    ForwardToLinkedShaders(sh, {XTRANSFORM_SHADER}, type, data, forwarding_);
   }
   return TRUE;
 }
@@ -331,8 +332,9 @@ Vector Xvarnel::Output(BaseShader* sh, ChannelData* cd) {
   return colour;
 }
 
-// The link exists before the shader registers, so the shader's button always has it to use.
+// The link exists before the shader registers, so the shader's button always has it to use. A
+// repeated plug-in start keeps the link it made the first time.
 Bool RegisterXvarnel() {
-  gTransformShaderLink = BaseLink::Alloc();
+  if (!gTransformShaderLink) gTransformShaderLink = BaseLink::Alloc();
   return RegisterShaderPlugin(ID_XVARNEL, GeLoadString(IDS_XTRANSFORM), 0, Xvarnel::Alloc, "Xtransform", 0);
 }
