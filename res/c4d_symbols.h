@@ -8,6 +8,10 @@ enum
   // Title of the tile shader's folder-import dialog.
   IDS_TAVRELTILES_FOLDER_TITLE = 9000,
 
+  // Start of the UV transform shader's message when its picture cannot be written (the file
+  // name follows).
+  IDS_XTRANSFORM_SAVE_FAILED = 9100,
+
   IDS_TITLE = 10000,        // printed in the start line
   IDS_TAVRELTILES,          // 10001, tile shader
   IDS_GLENTCOLOR,           // 10002, colour-adjust shader

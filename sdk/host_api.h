@@ -48,6 +48,7 @@ typedef struct HostBitmap HostBitmap;           /* bitmap */
 typedef struct HostVolume HostVolume;           /* render context of one sample (VolumeData) */
 typedef struct HostRayObject HostRayObject;     /* a render object as the renderer sees it */
 typedef struct HostAtomArray HostAtomArray;     /* ordered array of node references */
+typedef struct HostAliasTrans HostAliasTrans;   /* maps nodes to their clones while cloning */
 
 /* ---- plain records -------------------------------------------------------------------------- */
 typedef struct HostStr {
@@ -97,6 +98,27 @@ typedef struct HostInitRender {
   HostBool linearWorkflow; /* colours are converted from sRGB to linear */
   int32_t threadCount;    /* render threads that will call Output */
 } HostInitRender;
+
+/* Node messages the host sends as the user works in the interface. */
+/* (19, the parameter-set message, is defined with the shader messages below.) */
+#define HOST_MSG_DESCRIPTION_COMMAND 18 /* a button was pressed: data is HostDescriptionCommand* */
+#define HOST_MSG_DESCRIPTION_CHECKUPDATE 20 /* after a user edit, as message 19: data is HostDescPostSet* */
+
+typedef struct HostDescriptionCommand {
+  HostDescId id; /* the pressed button */
+} HostDescriptionCommand;
+
+/* SetDParameter flags: a plug-in that stored the value itself sets this bit; otherwise the host
+   stores it. */
+#define HOST_DESCFLAGS_SET_PARAM_SET 2
+/* The value is set by the user through the interface (as opposed to a plug-in or a script). */
+#define HOST_DESCFLAGS_SET_USERINTERACTION 4
+
+/* Document time: numerator over denominator, in seconds. */
+typedef struct HostTime {
+  double numerator;
+  double denominator;
+} HostTime;
 
 /* Plug-in kinds in the registry. */
 #define HOST_PLUGINTYPE_SHADER 1
@@ -198,6 +220,8 @@ typedef struct HostRegistryApi {
 #define HOST_DA_FILENAME 131
 #define HOST_DA_LINK 133
 #define HOST_DA_CUSTOM 0x7fffffff /* any custom data type; HostData carries the type ID */
+/* Material-preview data: how the material editor previews a shader (entry 520000000). */
+#define HOST_CUSTOMDATA_MATPREVIEW 1011153
 
 typedef struct HostContainerApi {
   uint32_t size;
@@ -242,6 +266,10 @@ typedef struct HostContainerApi {
   void (*dataSetLink)(HostData* data, HostNode* target);              /* [main] */
   /* [main] a fresh default value of a custom data type (e.g. a gradient); FALSE if unknown */
   HostBool (*dataSetCustomDefault)(HostData* data, int32_t customType);
+  /* Revision 2. [main] how the material editor previews the node that stores this material-
+     preview data (custom data type HOST_CUSTOMDATA_MATPREVIEW); the modes are the host's.
+     FALSE for null or for custom data of another type */
+  HostBool (*materialPreviewSetType)(void* preview, int32_t previewType);
 } HostContainerApi;
 
 /* Nodes, documents, links and undo. */
@@ -285,12 +313,78 @@ typedef struct HostNodeApi {
   void (*atomArrayFlush)(HostAtomArray* arr);                    /* [main] */
   int32_t (*atomArrayCount)(const HostAtomArray* arr);           /* [any] */
   HostNode* (*atomArrayIndex)(const HostAtomArray* arr, int32_t index); /* [any] null out of range */
+
+  /* ---- revision 2: documents that change ---- */
+  /* [main] a new object of a built-in type (5155 null object, 5159 cube with its size vector at
+     1100), not yet in a scene: the caller inserts it or frees it. Null for an unknown type */
+  HostNode* (*objectNew)(HostModule* module, int32_t type);
+  /* [main] insert a free object into doc under parent (null: top level) after pred (null: first) */
+  void (*insertObject)(HostNode* doc, HostNode* object, HostNode* parent, HostNode* pred);
+  /* [main] a new tag of the type on the object, after pred (null: last); null on failure.
+     5616: texture tag, material link at 1010, projection at 1004 */
+  HostNode* (*makeTag)(HostNode* object, int32_t type, HostNode* pred);
+  /* [main] insert a free material into doc's list after pred (null: first); checkNames gives it
+     a name no other material of the document has ("Name.1", "Name.2", ...) */
+  void (*insertMaterial)(HostNode* doc, HostNode* material, HostNode* pred, HostBool checkNames);
+  HostNode* (*firstObject)(HostNode* doc);          /* [main] */
+  HostNode* (*firstMaterial)(HostNode* doc);        /* [main] */
+  HostNode* (*firstTag)(HostNode* object);          /* [main] */
+  /* [main] a copy of node and everything under it, not in a scene (the caller inserts or frees
+     it); plug-in nodes are allocated and initialised, then take the original's parameters.
+     trans (may be null) records which clone stands for which original. Null on failure */
+  HostNode* (*clone)(HostModule* module, HostNode* node, int32_t copyFlags, HostAliasTrans* trans);
+  HostAliasTrans* (*aliasTransNew)(HostModule* module);                /* [main] */
+  void (*aliasTransFree)(HostModule* module, HostAliasTrans* trans);   /* [main] */
+  HostBool (*aliasTransInit)(HostAliasTrans* trans, HostNode* doc);    /* [main] */
+  /* [main] links inside the clones that point at cloned originals now point at their clones;
+     links inside the clones to nodes that were not cloned keep their goal with connectOldGoals,
+     else they are cleared */
+  void (*aliasTransTranslate)(HostAliasTrans* trans, HostBool connectOldGoals);
+  int32_t (*getBits)(const HostNode* node);                            /* [main] HOST_BIT_* */
+  void (*changeBits)(HostNode* node, int32_t set, int32_t clear);      /* [main] */
+  /* [main] the host's parameter setter: the node's SetDParameter, then the store unless the
+     plug-in stored the value itself. No undo and no messages */
+  HostBool (*setParameter)(HostNode* node, const HostDescId* id, const HostData* value, int32_t flags);
+  HostTime (*documentTime)(const HostNode* doc);                       /* [main] current time */
+  /* [main] the node whose list holds this one: for a shader the material (or document) above
+     the shaders it hangs under, for a tag its object; null when it is in no list */
+  HostNode* (*getMain)(HostNode* node);
 } HostNodeApi;
+
+/* Node bits. */
+#define HOST_BIT_ACTIVE 2
+
+/* Copy flags of clone. */
+#define HOST_COPYFLAGS_NO_HIERARCHY 4 /* objects without their child objects */
+#define HOST_COPYFLAGS_NO_BITS 8      /* the copy starts with no bits set */
+
+/* Built-in node types and parameters of the editing host. */
+#define HOST_OBJECT_NULL 5155
+#define HOST_OBJECT_CUBE 5159
+#define HOST_CUBE_SIZE 1100
+#define HOST_TAG_TEXTURE 5616
+#define HOST_TEXTURETAG_PROJECTION 1004
+#define HOST_TEXTURETAG_MATERIAL 1010
+#define HOST_TEXTURETAG_PROJECTION_UVW 6
+/* Document parameters. */
+#define HOST_DOCUMENT_TIME 1000 /* real, seconds */
+#define HOST_DOCUMENT_FPS 1001  /* integer */
+#define HOST_DOCUMENT_PATH 1012 /* file name: the folder of the document */
+
+/* Undo types. */
+#define HOST_UNDOTYPE_CHANGE 40
+#define HOST_UNDOTYPE_NEW 44
+#define HOST_UNDOTYPE_DELETE 45
 
 /* Shaders and render records. */
 /* Sent to a new channel shader: data is the HostNode* of the shader that was in the channel
    before, already taken out of the scene; the receiver inserts it under itself. */
 #define HOST_MSG_INITIALCHANNEL 1001073
+/* Sent to a node after the interface stored one of its parameters: data is a HostDescPostSet. */
+#define HOST_MSG_DESCRIPTION_POSTSETPARAMETER 19
+typedef struct HostDescPostSet {
+  const HostDescId* id; /* the parameter that was set */
+} HostDescPostSet;
 #define HOST_COLORSPACE_SRGB_TO_LINEAR 2
 
 typedef struct HostShaderApi {
@@ -353,11 +447,38 @@ typedef struct HostBitmapApi {
   int32_t (*height)(const HostBitmap* bmp);                               /* [any] */
   void (*setPixel)(HostBitmap* bmp, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b); /* [main] */
   void (*getPixel)(const HostBitmap* bmp, int32_t x, int32_t y, int32_t rgb[3]); /* [any] */
+
+  /* ---- revision 2 ---- */
+  /* [main] write the picture to a file in a format (HOST_FILTER_*); HOST_IMAGERESULT_* */
+  int32_t (*save)(const HostBitmap* bmp, HostStr path, int32_t format, int32_t saveBits);
+  /* [main] dst takes src's size and pixels */
+  HostBool (*copyTo)(const HostBitmap* src, HostBitmap* dst);
 } HostBitmapApi;
 
-/* Dialogs: file and folder selection. Filled in by the revisions that need them. */
+#define HOST_FILTER_TIFF 1100
+#define HOST_FILTER_PNG 1023671
+#define HOST_IMAGERESULT_OK 1
+#define HOST_IMAGERESULT_FILEERROR 4  /* the file could not be written */
+#define HOST_IMAGERESULT_PARAMERROR 7 /* empty picture or unknown format */
+
+/* Dialogs. The user (or whoever stands in for them) answers; every call blocks until then. */
+#define HOST_FILESELECTTYPE_ANYTHING 0
+#define HOST_FILESELECTTYPE_IMAGES 1
+#define HOST_FILESELECT_LOAD 0
+#define HOST_FILESELECT_SAVE 1
+#define HOST_FILESELECT_DIRECTORY 2
+
 typedef struct HostDialogApi {
   uint32_t size;
+  /* ---- revision 2 ---- */
+  /* [main] file or folder selection. result holds the proposed name on entry (or NIL) and the
+     chosen file name on TRUE; forceSuffix (may be empty) becomes the chosen name's suffix.
+     FALSE when cancelled */
+  HostBool (*fileSelect)(int32_t type, int32_t mode, HostStr title, HostStr forceSuffix, HostData* result);
+  /* [main] yes/no question: TRUE for yes */
+  HostBool (*question)(HostStr text);
+  /* [main] a message the user acknowledges */
+  void (*message)(HostStr text);
 } HostDialogApi;
 
 /* Views and input (tools). Filled in by the revisions that need them. */
@@ -370,6 +491,8 @@ typedef struct HostMiscApi {
   uint32_t size;
   int64_t (*timerMs)(void);                  /* [any] milliseconds since an arbitrary start */
   HostBool (*callCommand)(int32_t command);  /* [main] run a host command, e.g. activate a tool */
+  /* ---- revision 2 ---- */
+  void (*drawViews)(int32_t flags);          /* [main] ask for the views to be redrawn */
 } HostMiscApi;
 
 /* The table handed to c4d_main. `version` must stay the first member. */

@@ -4,8 +4,10 @@
 
 #include "sdk_bitmap.h"
 #include "sdk_container.h"
+#include "sdk_dialogs.h"
 #include "sdk_gradient.h"
 #include "sdk_host.h"
+#include "sdk_material_preview.h"
 #include "sdk_memory.h"
 #include "sdk_nodes.h"
 #include "sdk_plugins.h"

@@ -1,9 +1,10 @@
 #include "sdk_bitmap.h"
 
+#include "sdk_dialogs.h"
 #include "sdk_host.h"
 
 namespace {
-const HostBitmapApi* Api() { return SdkHost()->bitmaps; }
+const HostBitmapApi* Api() { return SdkHost() ? SdkHost()->bitmaps : nullptr; }
 }  // namespace
 
 BaseBitmap* BaseBitmap::Alloc() { return SdkHost() ? From(Api()->alloc(SdkModule())) : nullptr; }
@@ -21,4 +22,12 @@ void BaseBitmap::GetPixel(LONG x, LONG y, LONG* r, LONG* g, LONG* b) const {
   if (r) *r = rgb[0];
   if (g) *g = rgb[1];
   if (b) *b = rgb[2];
+}
+Bool BaseBitmap::CopyTo(BaseBitmap* dst) const {
+  return dst && OMBREL_HAS(Api(), copyTo) && Api()->copyTo(Host(), dst->Host());
+}
+LONG BaseBitmap::Save(const Filename& name, LONG format, const BaseContainer* data, LONG saveBits) const {
+  (void)data;
+  if (!OMBREL_HAS(Api(), save)) return HOST_IMAGERESULT_FILEERROR;
+  return Api()->save(Host(), name.GetString().ToHost(), format, saveBits);
 }

@@ -4,6 +4,14 @@
 
 #include "sdk_types.h"
 
+class BaseContainer;
+class Filename;
+
+#define FILTER_TIF HOST_FILTER_TIFF
+#define FILTER_PNG HOST_FILTER_PNG
+#define IMAGERESULT_OK HOST_IMAGERESULT_OK
+#define SAVEBIT_0 0
+
 class BaseBitmap {
  public:
   HostBitmap* Host() { return reinterpret_cast<HostBitmap*>(this); }
@@ -17,6 +25,10 @@ class BaseBitmap {
   LONG GetBh() const;
   void SetPixel(LONG x, LONG y, LONG r, LONG g, LONG b);
   void GetPixel(LONG x, LONG y, LONG* r, LONG* g, LONG* b) const;
+  // dst takes this picture's size and pixels.
+  Bool CopyTo(BaseBitmap* dst) const;
+  // Writes the picture in a format (FILTER_TIF, FILTER_PNG); IMAGERESULT_OK on success.
+  LONG Save(const Filename& name, LONG format, const BaseContainer* data, LONG saveBits) const;
 
  private:
   BaseBitmap() = delete;

@@ -2,6 +2,9 @@
 #ifndef OMBREL_SDK_HOST_H
 #define OMBREL_SDK_HOST_H
 
+#include <cstddef>
+#include <type_traits>
+
 #include "host_api.h"
 
 // Stores the table the host handed to c4d_main: the first system init that accepts the host
@@ -16,5 +19,12 @@ const HostApi* SdkHost();
 
 // The module handle the host gave us, passed back on calls that are accounted per module.
 HostModule* SdkModule();
+
+// Functions of a later revision exist only when the host's family is long enough to hold them.
+#define OMBREL_HAS(family, member)                                                                      \
+  ((family) != nullptr &&                                                                               \
+   (family)->size >= offsetof(std::remove_cv_t<std::remove_pointer_t<decltype(family)>>, member) +     \
+                         sizeof((family)->member) &&                                                    \
+   (family)->member != nullptr)
 
 #endif

@@ -1,11 +1,18 @@
 #include "sdk_nodes.h"
 
+#include <cstddef>
+#include <type_traits>
+
 #include "sdk_bitmap.h"
+#include "sdk_container.h"
 #include "sdk_host.h"
 #include "sdk_render.h"
 
 namespace {
-const HostNodeApi* Nodes() { return SdkHost()->nodes; }
+// Null once the host has ended the module; the revision-2 wrappers then do nothing.
+const HostNodeApi* Nodes() { return SdkHost() ? SdkHost()->nodes : nullptr; }
+const HostMiscApi* Misc() { return SdkHost() ? SdkHost()->misc : nullptr; }
+
 const HostShaderApi* Shaders() { return SdkHost()->shaders; }
 HostNode* Raw(const GeListNode* node) { return const_cast<HostNode*>(node ? node->Host() : nullptr); }
 }  // namespace
@@ -77,3 +84,72 @@ Bool AtomArray::Append(GeListNode* node) { return Nodes()->atomArrayAppend(Host(
 void AtomArray::Flush() { Nodes()->atomArrayFlush(Host()); }
 LONG AtomArray::GetCount() const { return Nodes()->atomArrayCount(Host()); }
 GeListNode* AtomArray::GetIndex(LONG index) const { return GeListNode::From(Nodes()->atomArrayIndex(Host(), index)); }
+
+GeListNode* GeListNode::GetMain() { return OMBREL_HAS(Nodes(), getMain) ? From(Nodes()->getMain(Host())) : nullptr; }
+
+Bool GeListNode::GetBit(LONG bit) const {
+  return OMBREL_HAS(Nodes(), getBits) && (Nodes()->getBits(Host()) & bit) != 0;
+}
+void GeListNode::SetBit(LONG bit) {
+  if (OMBREL_HAS(Nodes(), changeBits)) Nodes()->changeBits(Host(), bit, 0);
+}
+void GeListNode::DelBit(LONG bit) {
+  if (OMBREL_HAS(Nodes(), changeBits)) Nodes()->changeBits(Host(), 0, bit);
+}
+
+BaseList2D* BaseList2D::GetClone(LONG copyFlags, AliasTrans* trans) {
+  if (!OMBREL_HAS(Nodes(), clone)) return nullptr;
+  return From(Nodes()->clone(SdkModule(), Host(), copyFlags, trans ? trans->Host() : nullptr));
+}
+Bool BaseList2D::SetParameter(const DescID& id, const GeData& value, LONG flags) {
+  if (!OMBREL_HAS(Nodes(), setParameter)) return FALSE;
+  return Nodes()->setParameter(Host(), &id.ToHost(), value.Host(), flags);
+}
+
+BaseObject* BaseObject::Alloc(LONG type) {
+  return OMBREL_HAS(Nodes(), objectNew) ? From(Nodes()->objectNew(SdkModule(), type)) : nullptr;
+}
+BaseTag* BaseObject::MakeTag(LONG type, BaseTag* pred) {
+  return OMBREL_HAS(Nodes(), makeTag) ? BaseTag::From(Nodes()->makeTag(Host(), type, Raw(pred))) : nullptr;
+}
+BaseTag* BaseObject::GetFirstTag() {
+  return OMBREL_HAS(Nodes(), firstTag) ? BaseTag::From(Nodes()->firstTag(Host())) : nullptr;
+}
+
+void BaseDocument::InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred, Bool checkNames) {
+  (void)checkNames;
+  if (op && OMBREL_HAS(Nodes(), insertObject)) Nodes()->insertObject(Host(), op->Host(), Raw(parent), Raw(pred));
+}
+void BaseDocument::InsertMaterial(BaseMaterial* mat, BaseMaterial* pred, Bool checkNames) {
+  if (mat && OMBREL_HAS(Nodes(), insertMaterial)) Nodes()->insertMaterial(Host(), mat->Host(), Raw(pred), checkNames);
+}
+BaseObject* BaseDocument::GetFirstObject() {
+  return OMBREL_HAS(Nodes(), firstObject) ? BaseObject::From(Nodes()->firstObject(Host())) : nullptr;
+}
+BaseMaterial* BaseDocument::GetFirstMaterial() {
+  return OMBREL_HAS(Nodes(), firstMaterial) ? BaseMaterial::From(Nodes()->firstMaterial(Host())) : nullptr;
+}
+BaseTime BaseDocument::GetTime() const {
+  if (!OMBREL_HAS(Nodes(), documentTime)) return BaseTime();
+  const HostTime t = Nodes()->documentTime(Host());
+  return BaseTime(t.numerator, t.denominator);
+}
+
+AliasTrans* AliasTrans::Alloc() {
+  return OMBREL_HAS(Nodes(), aliasTransNew) ? reinterpret_cast<AliasTrans*>(Nodes()->aliasTransNew(SdkModule())) : nullptr;
+}
+void AliasTrans::Free(AliasTrans*& trans) {
+  if (trans && OMBREL_HAS(Nodes(), aliasTransFree)) Nodes()->aliasTransFree(SdkModule(), trans->Host());
+  trans = nullptr;
+}
+Bool AliasTrans::Init(BaseDocument* doc) {
+  return OMBREL_HAS(Nodes(), aliasTransInit) && Nodes()->aliasTransInit(Host(), Raw(doc));
+}
+void AliasTrans::Translate(Bool connectOldGoals) {
+  if (OMBREL_HAS(Nodes(), aliasTransTranslate)) Nodes()->aliasTransTranslate(Host(), connectOldGoals);
+}
+
+void DrawViews(LONG flags) {
+  if (OMBREL_HAS(Misc(), drawViews)) Misc()->drawViews(flags);
+}
+Bool CallCommand(LONG command) { return Misc() && Misc()->callCommand ? Misc()->callCommand(command) : FALSE; }

@@ -50,6 +50,25 @@ class NodeData : public BaseData {
   }
 };
 
+// Node messages (the type of NodeData::Message) and what their data points at.
+#define MSG_DESCRIPTION_POSTSETPARAMETER HOST_MSG_DESCRIPTION_POSTSETPARAMETER
+#define MSG_DESCRIPTION_COMMAND HOST_MSG_DESCRIPTION_COMMAND
+#define MSG_DESCRIPTION_CHECKUPDATE HOST_MSG_DESCRIPTION_CHECKUPDATE
+#define MSG_INITIALCHANNEL HOST_MSG_INITIALCHANNEL
+
+// Data of MSG_DESCRIPTION_POSTSETPARAMETER, laid out exactly as HostDescPostSet.
+struct DescriptionPostSetValue {
+  const DescID* descid;
+};
+static_assert(sizeof(DescID) == sizeof(HostDescId), "DescID must match HostDescId");
+static_assert(sizeof(DescriptionPostSetValue) == sizeof(HostDescPostSet), "must match HostDescPostSet");
+
+// Data of MSG_DESCRIPTION_COMMAND (a button was pressed), laid out exactly as HostDescriptionCommand.
+struct DescriptionCommand {
+  DescID id;
+};
+static_assert(sizeof(DescriptionCommand) == sizeof(HostDescriptionCommand), "must match HostDescriptionCommand");
+
 #define INITRENDERRESULT_OK 0
 
 class ShaderData : public NodeData {

@@ -53,6 +53,10 @@ class Filename {
   String GetFileString() const;   // everything after it
   Filename operator+(const String& name) const;  // joins with '/'
 
+  // Shows the host's file dialog (sdk_dialogs.h) with this name proposed; on TRUE holds the
+  // chosen name. forceSuffix (without the dot, may be empty) becomes the chosen name's suffix.
+  Bool FileSelect(LONG type, LONG mode, const String& title, const String& forceSuffix = String());
+
  private:
   String path_;
 };

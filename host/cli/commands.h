@@ -47,6 +47,16 @@ int RunSample(const ModuleArgs& args, const SampleArgs& sample);
 // when the value cannot be read.
 bool ApplyImageBudget(const std::string& option);
 
+struct EditArgs {
+  std::string scene;
+  std::string script;
+  std::string output;  // empty: the edited scene is not written
+  bool verbose = false;
+};
+
+// Runs a script of edits on a scene (docs/editing.md).
+int RunEdit(const ModuleArgs& args, const EditArgs& edit);
+
 }  // namespace ombrel::cli
 
 #endif

@@ -5,6 +5,7 @@
 #include "cli_app.h"
 #include "cli_report.h"
 #include "core/shared_images.h"
+#include "image/bitmap_save.h"
 #include "image/image_library_loader.h"
 
 namespace {
@@ -26,6 +27,7 @@ void AddImageBudget(ombrel::cli::Subcommand& command, const std::shared_ptr<std:
 int main(int argc, char** argv) {
   // Image files are read and written through the image library, loaded when first needed.
   ombrel::host::InstallImageLibraryLoader();
+  ombrel::host::InstallBitmapSaver();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
   auto budget = std::make_shared<std::string>();
@@ -34,8 +36,10 @@ int main(int argc, char** argv) {
       ombrel::cli::AddDescribeCommand(app),
       ombrel::cli::AddRenderCommand(app),
       ombrel::cli::AddSampleCommand(app),
+      ombrel::cli::AddEditCommand(app),
   };
   AddImageBudget(commands[2], budget);
   AddImageBudget(commands[3], budget);
+  AddImageBudget(commands[4], budget);
   return ombrel::cli::RunCommandLine(app, commands, argc, argv);
 }

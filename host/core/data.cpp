@@ -1,6 +1,7 @@
 #include "data.h"
 
 #include "gradient.h"
+#include "material_preview.h"
 
 HostData& HostData::operator=(const HostData& o) {
   if (this == &o) return *this;
@@ -43,6 +44,7 @@ namespace ombrel::host {
 
 std::unique_ptr<HostCustomData> MakeCustomData(int32_t customType) {
   if (customType == HOST_CUSTOMDATA_GRADIENT) return std::make_unique<HostGradient>();
+  if (customType == HOST_CUSTOMDATA_MATPREVIEW) return std::make_unique<HostMaterialPreview>();
   return nullptr;
 }
 
@@ -58,7 +60,9 @@ std::string DataTypeName(int32_t type, int32_t customType) {
     case HOST_DA_LINK: return "link";
     case HOST_DA_CONTAINER: return "container";
     case HOST_DA_CUSTOM:
-      return customType == HOST_CUSTOMDATA_GRADIENT ? "gradient" : "custom " + std::to_string(customType);
+      if (customType == HOST_CUSTOMDATA_GRADIENT) return "gradient";
+      if (customType == HOST_CUSTOMDATA_MATPREVIEW) return "material preview";
+      return "custom " + std::to_string(customType);
     default: return "type " + std::to_string(type);
   }
 }

@@ -50,9 +50,32 @@ void GetPixel(const HostBitmap* bmp, int32_t x, int32_t y, int32_t rgb[3]) {
   rgb[2] = px[2];
 }
 
-const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc, Free, Init, Width, Height, SetPixel, GetPixel};
+BitmapSaver g_saver = nullptr;
+
+int32_t Save(const HostBitmap* bmp, HostStr path, int32_t format, int32_t saveBits) {
+  (void)saveBits;
+  if (!bmp || bmp->width <= 0 || !path.data || path.length <= 0) return HOST_IMAGERESULT_PARAMERROR;
+  if (format != HOST_FILTER_TIFF && format != HOST_FILTER_PNG) return HOST_IMAGERESULT_PARAMERROR;
+  const std::string name(path.data, static_cast<size_t>(path.length));
+  std::string error;
+  const bool saved = g_saver && g_saver(*bmp, std::filesystem::path(std::u8string(name.begin(), name.end())), format, error);
+  if (saved) return HOST_IMAGERESULT_OK;
+  if (Host* host = CurrentHost()) host->Log().push_back(error.empty() ? "cannot write " + name + ": this host has no image writer" : error);
+  return HOST_IMAGERESULT_FILEERROR;
+}
+
+HostBool CopyTo(const HostBitmap* src, HostBitmap* dst) {
+  if (!src || !dst) return HOST_FALSE;
+  if (src != dst) *dst = *src;
+  return HOST_TRUE;
+}
+
+const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc, Free, Init, Width, Height, SetPixel, GetPixel, Save, CopyTo};
 
 }  // namespace
+
+void SetBitmapSaver(BitmapSaver saver) { g_saver = saver; }
+BitmapSaver GetBitmapSaver() { return g_saver; }
 
 const HostBitmapApi* BitmapFamily() { return &kBitmaps; }
 

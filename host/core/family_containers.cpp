@@ -1,5 +1,6 @@
 #include "families.h"
 #include "host.h"
+#include "material_preview.h"
 #include "nodes.h"
 
 namespace ombrel::host {
@@ -179,12 +180,19 @@ HostBool DataSetCustomDefault(HostData* d, int32_t customType) {
   return HOST_TRUE;
 }
 
+HostBool MaterialPreviewSetType(void* preview, int32_t previewType) {
+  auto* mp = dynamic_cast<HostMaterialPreview*>(static_cast<HostCustomData*>(preview));
+  if (!mp) return HOST_FALSE;
+  mp->previewType = previewType;
+  return HOST_TRUE;
+}
+
 const HostContainerApi kContainers{
     sizeof(HostContainerApi), ContainerNew, ContainerFree, ContainerCopy, GetType, GetInt32, GetReal, GetVector,
     GetString, GetLink, GetCustom, GetData, SetInt32, SetReal, SetVector, SetString, SetLink, SetData, Remove,
     Browse, DataNew, DataFree, DataCopy, DataType, DataCustomType, DataGetInt32, DataGetReal, DataGetVector,
     DataGetString, DataGetLink, DataGetCustom, DataSetInt32, DataSetReal, DataSetVector, DataSetString,
-    DataSetLink, DataSetCustomDefault};
+    DataSetLink, DataSetCustomDefault, MaterialPreviewSetType};
 
 }  // namespace
 

@@ -1,6 +1,8 @@
+#include "editing.h"
 #include "families.h"
 #include "host.h"
 #include "scene.h"
+#include "undo.h"
 
 namespace ombrel::host {
 namespace {
@@ -27,6 +29,7 @@ HostNode* Next(HostNode* node) {
   if (!node || !node->parent) return nullptr;
   auto& list = node->kind == NodeKind::Shader ? node->parent->shaders
                : node->kind == NodeKind::Material ? node->parent->materials
+               : node->kind == NodeKind::Tag      ? node->parent->tags
                                                   : node->parent->children;
   for (size_t i = 0; i + 1 < list.size(); ++i) {
     if (list[i].get() == node) return list[i + 1].get();
@@ -48,11 +51,15 @@ HostNode* FirstShader(HostNode* node) { return node && !node->shaders.empty() ? 
 
 void Remove(HostNode* node) {
   if (!node || !node->parent) return;
+  // A node recorded for deletion goes to the undo step that recorded it.
+  if (UndoHistory* history = node->document ? node->document->undo.get() : nullptr) {
+    if (history->TakeRemoved(node)) return;
+  }
   // A removed node belongs to whoever removed it; the module frees it through `free`.
   Detach(node).release();
 }
 void Free(HostModule* module, HostNode* node) {
-  if (!node || node->parent || node->kind == NodeKind::Document) return;
+  if (!node || node->parent || node->heldByUndo || node->kind == NodeKind::Document) return;
   if (node->ownerModule) node->ownerModule->ledger.HandleFreed();
   (void)module;
   delete node;
@@ -89,11 +96,20 @@ HostNode* ActiveDocument() {
   Host* host = CurrentHost();
   return host ? host->ActiveDocument() : nullptr;
 }
-HostBool UndoStart(HostNode* doc) { return doc && doc->kind == NodeKind::Document; }
-HostBool UndoAdd(HostNode* doc, int32_t, HostNode* node) { return doc && node; }
-HostBool UndoEnd(HostNode* doc) { return doc && doc->kind == NodeKind::Document; }
-void EventAdd(int32_t) {
-  if (Host* host = CurrentHost()) host->NoteSceneChanged();
+HostBool UndoStart(HostNode* doc) {
+  UndoHistory* history = HistoryOf(doc);
+  return history && history->Start();
+}
+HostBool UndoAdd(HostNode* doc, int32_t type, HostNode* node) {
+  UndoHistory* history = HistoryOf(doc);
+  return history && history->Add(doc, type, node);
+}
+HostBool UndoEnd(HostNode* doc) {
+  UndoHistory* history = HistoryOf(doc);
+  return history && history->End();
+}
+void EventAdd(int32_t flags) {
+  if (Host* host = CurrentHost()) host->NoteSceneChanged(flags);
 }
 
 HostAtomArray* AtomArrayNew(HostModule* module) {
@@ -119,11 +135,83 @@ HostNode* AtomArrayIndex(const HostAtomArray* arr, int32_t index) {
   return arr->nodes[static_cast<size_t>(index)];
 }
 
+// A free node the module made is counted against it until a scene takes it.
+HostNode* Counted(HostModule* module, std::unique_ptr<HostNode> node, const char* kind) {
+  if (!node) return nullptr;
+  if (module) {
+    if (!module->ledger.TakeHandle(kind)) return nullptr;  // the node goes with `node`
+    node->ownerModule = module;
+  }
+  return node.release();
+}
+std::unique_ptr<HostNode> Adopt(HostNode* node) {
+  if (node->ownerModule) {
+    node->ownerModule->ledger.HandleFreed();
+    node->ownerModule = nullptr;
+  }
+  return std::unique_ptr<HostNode>(node);
+}
+bool IsFree(const HostNode* node) { return node && !node->parent && !node->heldByUndo && node->kind != NodeKind::Document; }
+
+HostNode* ObjectNew(HostModule* module, int32_t type) { return Counted(module, MakeObject(type), "object"); }
+void InsertObjectC(HostNode* doc, HostNode* object, HostNode* parent, HostNode* pred) {
+  if (!IsFree(object) || object->kind != NodeKind::Object || !doc || doc->kind != NodeKind::Document) return;
+  if (parent && (parent->kind != NodeKind::Object || parent->document != doc)) return;
+  InsertObject(doc, Adopt(object), parent, pred);
+}
+HostNode* MakeTagC(HostNode* object, int32_t type, HostNode* pred) { return MakeTag(object, type, pred); }
+void InsertMaterialC(HostNode* doc, HostNode* material, HostNode* pred, HostBool checkNames) {
+  if (!IsFree(material) || material->kind != NodeKind::Material || !doc || doc->kind != NodeKind::Document) return;
+  InsertMaterial(doc, Adopt(material), pred, checkNames != 0);
+}
+HostNode* FirstObject(HostNode* doc) { return doc && !doc->children.empty() ? doc->children.front().get() : nullptr; }
+HostNode* FirstMaterial(HostNode* doc) { return doc && !doc->materials.empty() ? doc->materials.front().get() : nullptr; }
+HostNode* FirstTag(HostNode* object) { return object && !object->tags.empty() ? object->tags.front().get() : nullptr; }
+HostNode* Clone(HostModule* module, HostNode* node, int32_t flags, HostAliasTrans* trans) {
+  return node ? Counted(module, CloneNode(*node, flags, trans), "clone") : nullptr;
+}
+HostAliasTrans* AliasTransNew(HostModule* module) {
+  if (module && !module->ledger.TakeHandle("alias translator")) return nullptr;
+  return new HostAliasTrans();
+}
+void AliasTransFree(HostModule* module, HostAliasTrans* trans) {
+  if (!trans) return;
+  if (module) module->ledger.HandleFreed();
+  delete trans;
+}
+HostBool AliasTransInit(HostAliasTrans* trans, HostNode* doc) {
+  if (!trans || !doc || doc->kind != NodeKind::Document) return HOST_FALSE;
+  *trans = HostAliasTrans();
+  trans->document = doc;
+  return HOST_TRUE;
+}
+void AliasTransTranslate(HostAliasTrans* trans, HostBool connectOldGoals) {
+  if (trans) TranslateAliases(*trans, connectOldGoals != 0);
+}
+int32_t GetBits(const HostNode* node) { return node ? node->bits : 0; }
+void ChangeBits(HostNode* node, int32_t set, int32_t clear) {
+  if (node) node->bits = (node->bits & ~clear) | set;
+}
+HostBool SetParameterC(HostNode* node, const HostDescId* id, const HostData* value, int32_t flags) {
+  if (!node || !id || !value || id->depth < 1) return HOST_FALSE;
+  return SetParameter(node, id->level[0].id, *value, flags) ? HOST_TRUE : HOST_FALSE;
+}
+HostTime DocumentTimeC(const HostNode* doc) { return DocumentTime(doc); }
+HostNode* GetMain(HostNode* node) {
+  HostNode* holder = node ? node->parent : nullptr;
+  if (node && node->kind == NodeKind::Shader) {
+    while (holder && holder->kind == NodeKind::Shader) holder = holder->parent;
+  }
+  return holder;
+}
+
 const HostNodeApi kNodes{sizeof(HostNodeApi), DataInstance, Type, IsInstanceOf, Document, Name, PluginData, Up, Down,
                          Next, UniqueIdentity, InsertShaderC, FirstShader, Remove, Free, ShaderNew, LinkNew,
                          LinkFree, LinkSet, LinkGet, ActiveDocument, UndoStart, UndoAdd, UndoEnd, EventAdd,
                          AtomArrayNew, AtomArrayFree, AtomArrayAppend, AtomArrayFlush, AtomArrayCount,
-                         AtomArrayIndex};
+                         AtomArrayIndex, ObjectNew, InsertObjectC, MakeTagC, InsertMaterialC, FirstObject,
+                         FirstMaterial, FirstTag, Clone, AliasTransNew, AliasTransFree, AliasTransInit,
+                         AliasTransTranslate, GetBits, ChangeBits, SetParameterC, DocumentTimeC, GetMain};
 
 }  // namespace
 

@@ -93,6 +93,8 @@ HostModule* Host::Load(const std::filesystem::path& file, const LoadOptions& opt
 
 void Host::ReleasePlugins(HostModule* module) {
   FreeDocuments();
+  if (const PluginRecord* tool = registry_.Find(activeTool_); tool && tool->module == module) activeTool_ = 0;
+  toolSettings_.clear();
   registry_.DestroyToolInstances(module);
 }
 
@@ -120,10 +122,38 @@ void Host::FreeDocuments() {
   documents_.clear();
 }
 
+bool Host::SetActiveDocument(HostNode* doc) {
+  for (const auto& d : documents_) {
+    if (d.get() == doc) {
+      active_ = doc;
+      return true;
+    }
+  }
+  return false;
+}
+
+HostContainer* Host::ToolSettings(int32_t toolId) {
+  auto it = toolSettings_.find(toolId);
+  return it == toolSettings_.end() ? nullptr : it->second.get();
+}
+
 bool Host::RunCommand(int32_t command) {
   const PluginRecord* plugin = registry_.Find(command);
   if (!plugin || plugin->pluginType != HOST_PLUGINTYPE_TOOL) return false;
+  if (activeTool_ != 0 && activeTool_ != command) {
+    const PluginRecord* previous = registry_.Find(activeTool_);
+    if (previous && previous->toolInstance) {
+      previous->toolClass.freeTool(previous->toolInstance, active_, ToolSettings(activeTool_));
+    }
+  }
   activeTool_ = command;
+  if (!plugin->toolInstance) return true;
+  auto& settings = toolSettings_[command];
+  if (!settings) {
+    settings = std::make_unique<HostContainer>();
+    plugin->toolClass.initDefaultSettings(plugin->toolInstance, active_, settings.get());
+  }
+  plugin->toolClass.initTool(plugin->toolInstance, active_, settings.get());
   return true;
 }
 

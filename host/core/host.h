@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "console.h"
+#include "dialogs.h"
 #include "host_api.h"
 #include "memory_ledger.h"
 #include "module_library.h"
@@ -102,12 +104,33 @@ class Host {
   void FreeDocuments();
   HostNode* ActiveDocument() const { return active_; }
 
-  // Scene-changed events the modules posted.
-  void NoteSceneChanged() { sceneChanges_++; }
+  // Makes a document the active one (it must be one of the host's documents).
+  bool SetActiveDocument(HostNode* doc);
+
+  // Update events and redraw requests the modules posted, in order.
+  struct Event {
+    enum class Kind { Update, Redraw };
+    Kind kind;
+    int32_t flags;
+  };
+  void NoteSceneChanged(int32_t flags = 0) {
+    sceneChanges_++;
+    events_.push_back(Event{Event::Kind::Update, flags});
+  }
+  void NoteRedraw(int32_t flags) { events_.push_back(Event{Event::Kind::Redraw, flags}); }
   int64_t SceneChanges() const { return sceneChanges_; }
-  // Host commands: a registered tool's ID makes it the active tool. False for unknown commands.
+  const std::vector<Event>& Events() const { return events_; }
+  void ClearEvents() { events_.clear(); }
+
+  // Host commands: a registered tool's ID makes it the active tool: the tool that was active
+  // is freed (FreeTool), the new one gets its settings (made with InitDefaultSettings on first
+  // use) and InitTool with the active document. False for unknown commands.
   bool RunCommand(int32_t command);
   int32_t ActiveTool() const { return activeTool_; }
+  // The settings of a tool, once it has been active; null before.
+  HostContainer* ToolSettings(int32_t toolId);
+
+  Dialogs& GetDialogs() { return dialogs_; }
 
  private:
   Registry registry_;
@@ -118,7 +141,10 @@ class Host {
   std::vector<std::unique_ptr<HostNode>> documents_;
   HostNode* active_ = nullptr;
   int64_t sceneChanges_ = 0;
+  std::vector<Event> events_;
   int32_t activeTool_ = 0;
+  std::map<int32_t, std::unique_ptr<HostContainer>> toolSettings_;
+  Dialogs dialogs_;
 };
 
 // The default module file: beside the running program, else the build output.

@@ -1,11 +1,13 @@
 #include "nodes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
 
 #include "builtin_shaders.h"
 #include "registry.h"
+#include "undo.h"
 
 namespace ombrel::host {
 namespace {
@@ -62,11 +64,57 @@ std::unique_ptr<HostNode> Detach(HostNode* node) {
   std::unique_ptr<HostNode> owned = TakeFrom(holder->shaders, node);
   if (!owned) owned = TakeFrom(holder->children, node);
   if (!owned) owned = TakeFrom(holder->materials, node);
+  if (!owned) owned = TakeFrom(holder->tags, node);
   if (owned) {
     owned->parent = nullptr;
     owned->SetDocument(nullptr);
   }
   return owned;
+}
+
+std::vector<std::unique_ptr<HostNode>>& ListOf(HostNode* holder, NodeList list) {
+  switch (list) {
+    case NodeList::Shaders: return holder->shaders;
+    case NodeList::Materials: return holder->materials;
+    case NodeList::Tags: return holder->tags;
+    default: return holder->children;
+  }
+}
+
+NodeList ListFor(const HostNode& node, const HostNode& holder) {
+  switch (node.kind) {
+    case NodeKind::Shader: return NodeList::Shaders;
+    case NodeKind::Material: return NodeList::Materials;
+    case NodeKind::Tag: return NodeList::Tags;
+    default: return holder.kind == NodeKind::Document || holder.kind == NodeKind::Object ? NodeList::Children
+                                                                                         : NodeList::Shaders;
+  }
+}
+
+bool PlaceOf(const HostNode* node, NodePlace& place) {
+  if (!node || !node->parent) return false;
+  for (NodeList list : {NodeList::Children, NodeList::Shaders, NodeList::Materials, NodeList::Tags}) {
+    auto& nodes = ListOf(node->parent, list);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      if (nodes[i].get() == node) {
+        place = NodePlace{node->parent, list, i};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+HostNode* InsertAt(const NodePlace& place, std::unique_ptr<HostNode> node) {
+  if (!place.holder || !node) return nullptr;
+  auto& list = ListOf(place.holder, place.list);
+  const size_t at = std::min(place.index, list.size());
+  HostNode* raw = node.get();
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
+  raw->parent = place.holder;
+  raw->heldByUndo = false;
+  raw->SetDocument(place.holder->kind == NodeKind::Document ? place.holder : place.holder->document);
+  return raw;
 }
 
 }  // namespace ombrel::host
@@ -83,6 +131,9 @@ HostNode::~HostNode() {
   if (plugin && pluginData) plugin->shaderClass.destroy(pluginData);
   pluginData = nullptr;
   output = nullptr;
+  // Undo steps hold nodes that were taken out of this document; they go with it.
+  undo.reset();
+  tags.clear();
   shaders.clear();
   children.clear();
   materials.clear();
@@ -107,4 +158,5 @@ void HostNode::SetDocument(HostNode* doc) {
   for (auto& c : children) c->SetDocument(doc);
   for (auto& s : shaders) s->SetDocument(doc);
   for (auto& m : materials) m->SetDocument(doc);
+  for (auto& t : tags) t->SetDocument(doc);
 }

@@ -13,6 +13,7 @@
 namespace ombrel::host {
 struct PluginRecord;
 class BuiltinShader;
+class UndoHistory;
 }  // namespace ombrel::host
 
 enum class NodeKind { Document, Object, Material, Tag, Shader };
@@ -55,6 +56,13 @@ struct HostNode {
   std::vector<std::unique_ptr<HostNode>> children;  // objects under objects (documents: top level)
   std::vector<std::unique_ptr<HostNode>> shaders;   // child shaders
   std::vector<std::unique_ptr<HostNode>> materials; // documents only
+  std::vector<std::unique_ptr<HostNode>> tags;      // objects only
+
+  int32_t bits = 0;  // HOST_BIT_*
+  // Documents: the undo and redo steps.
+  std::unique_ptr<ombrel::host::UndoHistory> undo;
+  // Taken out of its document by an undo step, which owns it: a module cannot free it.
+  bool heldByUndo = false;
 
   // A plug-in node: the module's object and its class. Built-in shaders have `builtin`.
   const ombrel::host::PluginRecord* plugin = nullptr;
@@ -88,6 +96,22 @@ HostNode* ResolveLink(uint64_t serial, const HostNode* doc, int32_t baseType);
 
 // Takes a node out of whatever holds it; the caller receives ownership.
 std::unique_ptr<HostNode> Detach(HostNode* node);
+
+// The lists a node can sit in, and where in them it sits.
+enum class NodeList { Children, Shaders, Materials, Tags };
+struct NodePlace {
+  HostNode* holder = nullptr;
+  NodeList list = NodeList::Children;
+  size_t index = 0;
+};
+std::vector<std::unique_ptr<HostNode>>& ListOf(HostNode* holder, NodeList list);
+// The list a node of this kind goes into under its holder.
+NodeList ListFor(const HostNode& node, const HostNode& holder);
+// False for a node that sits nowhere.
+bool PlaceOf(const HostNode* node, NodePlace& place);
+// Inserts a free node at a place (the index is clamped to the list) and gives it the holder's
+// document.
+HostNode* InsertAt(const NodePlace& place, std::unique_ptr<HostNode> node);
 
 }  // namespace ombrel::host
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "builtin_shaders.h"
+#include "editing.h"
 #include "registry.h"
 
 namespace ombrel::host {
@@ -44,10 +45,11 @@ HostNode* InsertShader(HostNode* parent, std::unique_ptr<HostNode> shader, HostN
 
 namespace ombrel::host {
 
-HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity) {
+HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity, int32_t type) {
   if (!doc) return nullptr;
   HostNode* holder = parent ? parent : doc;
-  auto object = std::make_unique<HostNode>(NodeKind::Object, HOST_BASETYPE_OBJECT);
+  auto object = MakeObject(type);
+  if (!object) return nullptr;
   object->name = name;
   object->identity = identity;
   object->parent = holder;
@@ -71,7 +73,17 @@ HostNode* ChannelShader(const HostNode* material) {
 }
 
 HostNode* MaterialOf(const HostNode* object) {
-  return object ? ResolveLink(object->materialSerial, object->document, HOST_BASETYPE_MATERIAL) : nullptr;
+  if (!object) return nullptr;
+  if (HostNode* material = ResolveLink(object->materialSerial, object->document, HOST_BASETYPE_MATERIAL)) return material;
+  // Objects made while editing carry their material on a texture tag, as the application's do.
+  for (const auto& tag : object->tags) {
+    if (tag->type != HOST_TAG_TEXTURE) continue;
+    const HostData* link = tag->data.Find(HOST_TEXTURETAG_MATERIAL);
+    if (link && link->type == HOST_DA_LINK) {
+      if (HostNode* material = ResolveLink(link->linkSerial, object->document, HOST_BASETYPE_MATERIAL)) return material;
+    }
+  }
+  return nullptr;
 }
 
 namespace {

@@ -25,7 +25,9 @@ HostNode* InsertShader(HostNode* parent, std::unique_ptr<HostNode> shader, HostN
 
 // A new object at the top of the document (parent null) or under `parent`, last among its
 // siblings.
-HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity);
+// HOST_OBJECT_CUBE starts with its default size.
+HostNode* NewObject(HostNode* doc, HostNode* parent, const std::string& name, int32_t identity,
+                    int32_t type = HOST_OBJECT_NULL);
 
 // A new material in the document.
 HostNode* NewMaterial(HostNode* doc, const std::string& name);

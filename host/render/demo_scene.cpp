@@ -92,7 +92,7 @@ bool AddTileFloor(Host& host, Scene& scene, std::string& error, ObjectGeometry f
     scene.named[std::string("floor-") + textures[i]] = bitmap;
   }
   c->setInt32(&tiles->data, kTileTextureCount, 4);
-  c->setInt32(&tiles->data, kTileColumns, 16);
+  c->setInt32(&tiles->data, kTileColumns, 12);
   c->setInt32(&tiles->data, kTileRows, 4);
   c->setInt32(&tiles->data, kTileFlipV, HOST_TRUE);
   c->setInt32(&tiles->data, kTileRandomRotate, HOST_TRUE);
@@ -103,7 +103,7 @@ bool AddTileFloor(Host& host, Scene& scene, std::string& error, ObjectGeometry f
   c->setReal(&tiles->data, kTileSaturation, 0.3);
   HostNode* object = NewObject(scene.document, nullptr, "floor-1", 100);
   floor.rows = 4;
-  floor.columns = 16;
+  floor.columns = 12;
   object->geometry = floor;
   object->materialSerial = material->serial;
   object->renderIndex = static_cast<int32_t>(scene.objects.size());
@@ -111,6 +111,45 @@ bool AddTileFloor(Host& host, Scene& scene, std::string& error, ObjectGeometry f
   scene.named["floor"] = material;
   scene.named["floor-shader"] = tiles;
   scene.named["floor-1"] = object;
+  return true;
+}
+
+enum : int32_t {
+  kUvSource = 1100, kUvCorner1 = 1103, kUvCorner2 = 1104, kUvCorner3 = 1105, kUvCorner4 = 1106, kUvBulge = 1108,
+  kUvWave = 1109
+};
+
+// The UV panel: the wood texture seen through a perspective-like quad, bulged and waved.
+bool AddUvPanel(Host& host, Scene& scene, std::string& error, ObjectGeometry panel) {
+  std::unique_ptr<HostNode> node = CreateShader(host.GetRegistry(), kUvTransformShaderId);
+  if (!node) {
+    error = "the module has no UV transform shader (plug-in " + std::to_string(kUvTransformShaderId) +
+            ") to build the demo scene with";
+    return false;
+  }
+  const HostContainerApi* c = ContainerFamily();
+  HostNode* material = NewMaterial(scene.document, "uv-panel");
+  HostNode* transform = InsertShader(material, std::move(node), nullptr);
+  material->channelShaderSerial = transform->serial;
+  HostNode* wood = InsertShader(transform, CreateShader(host.GetRegistry(), kBitmapShaderType), nullptr);
+  const std::string file = (TextureFolder() / "wood.png").string();
+  c->setString(&wood->data, kBitmapFileParam, HostStr{file.data(), static_cast<int64_t>(file.size())});
+  c->setLink(&transform->data, kUvSource, wood);
+  c->setVector(&transform->data, kUvCorner1, HostVector{0.2, 0.1, 0.0});
+  c->setVector(&transform->data, kUvCorner2, HostVector{0.85, 0.05, 0.0});
+  c->setVector(&transform->data, kUvCorner3, HostVector{0.95, 0.9, 0.0});
+  c->setVector(&transform->data, kUvCorner4, HostVector{0.05, 0.8, 0.0});
+  c->setReal(&transform->data, kUvBulge, 0.6);
+  c->setReal(&transform->data, kUvWave, 0.35);
+  HostNode* object = NewObject(scene.document, nullptr, "uv-panel-1", 200);
+  object->geometry = panel;
+  object->materialSerial = material->serial;
+  object->renderIndex = static_cast<int32_t>(scene.objects.size());
+  scene.objects.push_back(object);
+  scene.named["uv-panel"] = material;
+  scene.named["uv-panel-shader"] = transform;
+  scene.named["uv-panel-wood"] = wood;
+  scene.named["uv-panel-1"] = object;
   return true;
 }
 
@@ -198,12 +237,18 @@ bool BuildDemoScene(Host& host, Scene& scene, std::string& error) {
   strip.columns = 16;
   b.Object("polygons-1", 1, nullptr, polygons, strip);
 
+  // The floor and, at its right, the UV panel share the bottom quarter.
+  constexpr double kPanelLeft = 0.74;
   ObjectGeometry floor;
   floor.left = kMargin;
-  floor.right = 1.0 - kMargin;
+  floor.right = kPanelLeft - kGap;
   floor.top = kBandsBottom + kGap;
   floor.bottom = 1.0 - kMargin;
-  return AddTileFloor(host, scene, error, floor);
+  if (!AddTileFloor(host, scene, error, floor)) return false;
+  ObjectGeometry panel = floor;
+  panel.left = kPanelLeft;
+  panel.right = 1.0 - kMargin;
+  return AddUvPanel(host, scene, error, panel);
 }
 
 }  // namespace ombrel::host

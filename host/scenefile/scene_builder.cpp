@@ -1,8 +1,10 @@
 #include "scenefile/scene_builder.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "core/editing.h"
 #include "core/registry.h"
 
 namespace ombrel::host::scenefile {
@@ -37,16 +39,26 @@ Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
   scene.settings = plan.settings;
   HostNode* doc = host.NewDocument(documentName);
   scene.document = doc;
+  // The document keeps whole frames per second, as the application does.
+  SetDocumentSettings(doc, "", static_cast<int32_t>(std::min(plan.settings.fps, 1e6)), plan.settings.time);
 
   std::vector<HostNode*> materials;
-  for (const MaterialPlan& m : plan.materials) materials.push_back(NewMaterial(doc, m.name));
+  for (const MaterialPlan& m : plan.materials) {
+    materials.push_back(NewMaterial(doc, m.name));
+    if (m.active) materials.back()->bits |= HOST_BIT_ACTIVE;
+  }
 
   std::vector<HostNode*> objects;
   for (const ObjectPlan& o : plan.objects) {
     HostNode* parent = o.parent ? objects[static_cast<size_t>(o.parent->index)] : nullptr;
-    HostNode* object = NewObject(doc, parent, o.name, o.identity);
+    HostNode* object = NewObject(doc, parent, o.name, o.identity, o.type);
     object->geometry = o.geometry;
     object->renderIndex = o.renderIndex;
+    if (o.active) object->bits |= HOST_BIT_ACTIVE;
+    for (const TagPlan& t : o.tags) {
+      HostNode* tag = MakeTag(object, t.type, nullptr);
+      if (t.name) tag->name = *t.name;
+    }
     objects.push_back(object);
   }
   // Origins may name objects further down the file, so they are set once all exist.
@@ -89,6 +101,22 @@ Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
   }
   for (size_t m = 0; m < plan.materials.size(); ++m) {
     if (plan.materials[m].shader) materials[m]->channelShaderSerial = linkTarget(*plan.materials[m].shader)->serial;
+  }
+
+  // Parameters of objects and tags may link any node, so they come once every node exists.
+  auto setNodeParams = [&](HostNode* node, std::vector<NodeParamPlan>& params) {
+    for (NodeParamPlan& p : params) {
+      if (p.link) {
+        p.value = HostData();
+        p.value.type = HOST_DA_LINK;
+        p.value.linkSerial = nodeOf(p.linkKind, p.link->index)->serial;
+      }
+      node->data.Slot(p.id) = std::move(p.value);
+    }
+  };
+  for (size_t i = 0; i < plan.objects.size(); ++i) {
+    setNodeParams(objects[i], plan.objects[i].params);
+    for (size_t t = 0; t < plan.objects[i].tags.size(); ++t) setNodeParams(objects[i]->tags[t].get(), plan.objects[i].tags[t].params);
   }
 
   scene.objects = objects;

@@ -68,7 +68,9 @@ void ResolveImageFilesUnder(HostNode* node, const std::filesystem::path& folder)
       for (auto& [id, value] : shader->data.entries) {
         if (id != kBitmapFileParam || (value.type != HOST_DA_STRING && value.type != HOST_DA_FILENAME)) continue;
         const std::filesystem::path path(std::u8string(value.text.begin(), value.text.end()));
-        if (value.text.empty() || path.is_absolute()) continue;
+        if (value.text.empty()) continue;
+        value.type = HOST_DA_FILENAME;  // an image file, wherever it lies
+        if (path.is_absolute()) continue;
         const std::u8string resolved = (folder / path).lexically_normal().u8string();
         value.text.assign(resolved.begin(), resolved.end());
         value.type = HOST_DA_FILENAME;

@@ -27,15 +27,18 @@ enum class Role {
   Material,
   ObjectList,
   Object,
+  TagList,
+  Tag,
   Free,  // anything goes here; the reader checks it
 };
 
 bool WantsObject(Role role) {
   return role == Role::Document || role == Role::Settings || role == Role::Shader || role == Role::Params ||
-         role == Role::Material || role == Role::Object || role == Role::Knot || role == Role::ParamObject;
+         role == Role::Material || role == Role::Object || role == Role::Knot || role == Role::ParamObject ||
+         role == Role::Tag;
 }
 bool WantsArray(Role role) {
-  return role == Role::ShaderList || role == Role::MaterialList || role == Role::ObjectList;
+  return role == Role::ShaderList || role == Role::MaterialList || role == Role::ObjectList || role == Role::TagList;
 }
 
 constexpr std::array<std::string_view, 4> kParamObjectKeys{"link", "name", "type", "params"};
@@ -49,6 +52,7 @@ std::span<const std::string_view> KeysOf(Role role) {
     case Role::Object: return kObjectKeys;
     case Role::Knot: return kKnotKeys;
     case Role::ParamObject: return kParamObjectKeys;
+    case Role::Tag: return kTagKeys;
     default: return {};
   }
 }
@@ -67,6 +71,10 @@ Role MemberRole(Role parent, std::string_view key, bool container, bool isArray)
       if (!container) return Role::Free;
       return isArray ? Role::KnotList : Role::ParamObject;
     case Role::Material: return key == "shader" ? Role::Shader : Role::Free;
+    case Role::Object:
+      if (key == "params") return Role::Params;
+      return key == "tags" ? Role::TagList : Role::Free;
+    case Role::Tag: return key == "params" ? Role::Params : Role::Free;
     default: return Role::Free;
   }
 }
@@ -76,6 +84,7 @@ Role ItemRole(Role parent, bool isArray) {
     case Role::ShaderList: return Role::Shader;
     case Role::MaterialList: return Role::Material;
     case Role::ObjectList: return Role::Object;
+    case Role::TagList: return Role::Tag;
     case Role::KnotList: return isArray ? Role::Free : Role::Knot;
     default: return Role::Free;
   }

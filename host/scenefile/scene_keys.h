@@ -12,9 +12,11 @@ inline constexpr std::array<std::string_view, 7> kSettingsKeys{"width",      "he
                                                               "background", "time",   "fps"};
 inline constexpr std::array<std::string_view, 3> kShaderKeys{"name", "type", "params"};
 inline constexpr std::array<std::string_view, 1> kLinkKeys{"link"};
-inline constexpr std::array<std::string_view, 2> kMaterialKeys{"name", "shader"};
-inline constexpr std::array<std::string_view, 9> kObjectKeys{"name", "identity", "parent",  "origin",  "renderIndex",
-                                                            "rows", "columns",  "rect", "material"};
+inline constexpr std::array<std::string_view, 3> kMaterialKeys{"name", "shader", "active"};
+inline constexpr std::array<std::string_view, 13> kObjectKeys{"name",    "type", "identity", "parent", "origin",
+                                                             "renderIndex", "rows", "columns", "rect",  "material",
+                                                             "params", "tags", "active"};
+inline constexpr std::array<std::string_view, 3> kTagKeys{"type", "name", "params"};
 inline constexpr std::array<std::string_view, 4> kKnotKeys{"color", "brightness", "position", "bias"};
 
 }  // namespace ombrel::host::scenefile

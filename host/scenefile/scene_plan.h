@@ -70,6 +70,23 @@ struct MaterialPlan {
   std::string name;
   std::string path;
   std::optional<LinkPlan> shader;  // always owning
+  bool active = false;
+};
+
+// A parameter of an object or a tag: a value by number, or a link to any named node.
+struct NodeParamPlan {
+  int32_t id = 0;
+  std::string path;
+  HostData value;
+  std::optional<NameRef> link;  // resolved: NodeKind in linkKind
+  NodeKind linkKind = NodeKind::Object;
+};
+
+struct TagPlan {
+  std::string path;
+  int32_t type = 0;
+  std::optional<std::string> name;  // default: the host's name for the tag type
+  std::vector<NodeParamPlan> params;
 };
 
 struct ObjectPlan {
@@ -81,6 +98,10 @@ struct ObjectPlan {
   std::optional<NameRef> parent;
   std::optional<NameRef> origin;
   std::optional<NameRef> material;
+  int32_t type = HOST_OBJECT_NULL;  // the host's built-in object type
+  std::vector<NodeParamPlan> params;
+  std::vector<TagPlan> tags;
+  bool active = false;
 };
 
 struct NamedEntry {

@@ -249,6 +249,7 @@ class SceneReader {
     plan_.materials.push_back(MaterialPlan{});
     plan_.materials[index].name = ReadName(v["name"], MemberPath(path, "name"));
     plan_.materials[index].path = path;
+    if (v.contains("active")) plan_.materials[index].active = ReadBool(v["active"], MemberPath(path, "active"));
     AddName(plan_.materials[index].name, NodeKind::Material, index, path);
     if (!v.contains("shader")) return;
     const std::string shaderPath = MemberPath(path, "shader");
@@ -297,9 +298,71 @@ class SceneReader {
     o.parent = ref("parent");
     o.origin = ref("origin");
     o.material = ref("material");
+    if (v.contains("type")) o.type = ReadObjectType(v["type"], field("type"));
+    if (v.contains("params")) o.params = ReadNodeParams(v["params"], field("params"));
+    if (v.contains("active")) o.active = ReadBool(v["active"], field("active"));
+    if (v.contains("tags")) {
+      RequireArray(v["tags"], field("tags"));
+      for (size_t t = 0; t < v["tags"].size(); ++t) o.tags.push_back(ReadTag(v["tags"][t], ItemPath(field("tags"), t)));
+    }
     const int index = static_cast<int>(plan_.objects.size());
     AddName(o.name, NodeKind::Object, index, path);
     plan_.objects.push_back(std::move(o));
+  }
+
+  static int32_t ReadObjectType(const Json& v, const std::string& path) {
+    if (v.is_string()) {
+      if (v.get<std::string>() == "null") return HOST_OBJECT_NULL;
+      if (v.get<std::string>() == "cube") return HOST_OBJECT_CUBE;
+    } else if (v.is_number()) {
+      const int32_t type = ReadInt32(v, path);
+      if (type == HOST_OBJECT_NULL || type == HOST_OBJECT_CUBE) return type;
+    }
+    Expected(path, "an object type: \"null\" (5155) or \"cube\" (5159)", v);
+  }
+
+  TagPlan ReadTag(const Json& v, const std::string& path) {
+    RequireObject(v, path);
+    CheckKeys(v, path, kTagKeys);
+    TagPlan tag;
+    tag.path = path;
+    const std::string typePath = MemberPath(path, "type");
+    if (!v.contains("type")) throw SceneFileError(typePath, "missing; expected a tag type such as \"texture\"");
+    const Json& t = v["type"];
+    if ((t.is_string() && t.get<std::string>() == "texture") || (t.is_number() && ReadInt32(t, typePath) == HOST_TAG_TEXTURE)) {
+      tag.type = HOST_TAG_TEXTURE;
+    } else {
+      Expected(typePath, "a tag type: \"texture\" (5616)", t);
+    }
+    if (v.contains("name")) tag.name = ReadName(v["name"], MemberPath(path, "name"));
+    if (v.contains("params")) tag.params = ReadNodeParams(v["params"], MemberPath(path, "params"));
+    return tag;
+  }
+
+  // Objects and tags of the host have no description: parameters by number, links by name.
+  std::vector<NodeParamPlan> ReadNodeParams(const Json& v, const std::string& path) {
+    RequireObject(v, path);
+    std::vector<NodeParamPlan> params;
+    for (const auto& [key, value] : v.items()) {
+      const std::string p = MemberPath(path, key);
+      const auto id = ParseDecimal(key);
+      if (!id) throw SceneFileError(p, "unknown parameter \"" + key + "\"; objects and tags take parameters by number");
+      for (const NodeParamPlan& other : params) {
+        if (other.id == *id) throw SceneFileError(p, "parameter " + key + " is already set by " + other.path);
+      }
+      NodeParamPlan param;
+      param.id = *id;
+      param.path = p;
+      if (value.is_object()) {
+        CheckKeys(value, p, kLinkKeys);
+        if (!value.contains("link")) Expected(p, "{\"link\": name}", value);
+        param.link = NameRef{ReadName(value["link"], p), p, -1};
+      } else {
+        param.value = ReadUntypedValue(value, p);
+      }
+      params.push_back(std::move(param));
+    }
+    return params;
   }
 
   static void ReadRect(const Json& v, const std::string& path, ObjectGeometry& g) {
@@ -371,6 +434,14 @@ class SceneReader {
       }
       if (o.origin) ResolveAs(*o.origin, NodeKind::Object);
       if (o.material) ResolveAs(*o.material, NodeKind::Material);
+      for (NodeParamPlan& p : o.params) {
+        if (p.link) p.linkKind = Resolve(*p.link).kind;
+      }
+      for (TagPlan& t : o.tags) {
+        for (NodeParamPlan& p : t.params) {
+          if (p.link) p.linkKind = Resolve(*p.link).kind;
+        }
+      }
     }
   }
 

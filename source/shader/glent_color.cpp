@@ -9,6 +9,7 @@
 #include "main.h"
 #include "numeric.h"
 #include "seeded_random.h"
+#include "shader_messages.h"
 #include "variation_key.h"
 #include "xglent_color.h"
 
@@ -188,23 +189,8 @@ Bool GlentShader::Init(GeListNode* node) {
 
 Bool GlentShader::Message(GeListNode* node, LONG type, void* data) {
   BaseShader* sh = static_cast<BaseShader*>(node);
-  BaseContainer* bc = sh->GetDataInstance();
-  if (type == HOST_MSG_INITIALCHANNEL && data) {
-    // The host hands over the shader that was in the channel before: it becomes our input. The
-    // hand-over itself is not passed on: the shader just taken over would take itself over.
-    BaseShader* previous = static_cast<BaseShader*>(data);
-    sh->InsertShader(previous);
-    bc->SetLink(GLENTCOLOR_TEXTURE, previous);
-    return TRUE;
-  }
-  if (forwarding_) return TRUE;
-  forwarding_ = true;
-  BaseDocument* doc = sh->GetDocument();
-  for (LONG id : {GLENTCOLOR_TEXTURE, GLENTCOLOR_STRENGTH_SHADER}) {
-    BaseShader* input = static_cast<BaseShader*>(bc->GetLink(id, doc, HOST_BASETYPE_SHADER));
-    if (input) input->Message(type, data);
-  }
-  forwarding_ = false;
+  if (TakeOverInitialChannel(sh, GLENTCOLOR_TEXTURE, type, data)) return TRUE;
+  ForwardToLinkedShaders(sh, {GLENTCOLOR_TEXTURE, GLENTCOLOR_STRENGTH_SHADER}, type, data, forwarding_);
   return TRUE;
 }
 

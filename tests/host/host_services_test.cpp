@@ -7,6 +7,7 @@
 #include "core/builtin_shaders.h"
 #include "core/families.h"
 #include "core/gradient.h"
+#include "core/material_preview.h"
 #include "core/memory_ledger.h"
 #include "core/noise.h"
 #include "core/nodes.h"
@@ -83,6 +84,24 @@ TEST(Containers, CopiesAreDeepForCustomData) {
   EXPECT_EQ(ga->knots.size(), 1u);
   EXPECT_TRUE(gb->knots.empty());
   EXPECT_EQ(c->getCustom(&a, 5, 1), nullptr);  // asked for another custom type
+}
+
+TEST(Containers, MaterialPreviewKeepsItsModeThroughCopiesAndRefusesOtherData) {
+  const HostContainerApi* c = host::ContainerFamily();
+  HostData preview;
+  ASSERT_TRUE(c->dataSetCustomDefault(&preview, HOST_CUSTOMDATA_MATPREVIEW));
+  void* mp = c->dataGetCustom(&preview, HOST_CUSTOMDATA_MATPREVIEW);
+  ASSERT_TRUE(c->materialPreviewSetType(mp, 2004));
+  HostContainer bc;
+  c->setData(&bc, 520000000, &preview);
+  const auto* stored = static_cast<const HostMaterialPreview*>(
+      static_cast<HostCustomData*>(c->getCustom(&bc, 520000000, HOST_CUSTOMDATA_MATPREVIEW)));
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored->previewType, 2004);
+  HostData gradient;
+  ASSERT_TRUE(c->dataSetCustomDefault(&gradient, HOST_CUSTOMDATA_GRADIENT));
+  EXPECT_FALSE(c->materialPreviewSetType(c->dataGetCustom(&gradient, HOST_CUSTOMDATA_GRADIENT), 2004));
+  EXPECT_FALSE(c->materialPreviewSetType(nullptr, 2004));
 }
 
 TEST(Links, ResolveOnlyLiveTargetsOfTheRightTypeInTheDocument) {

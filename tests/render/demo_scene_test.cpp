@@ -1,5 +1,6 @@
 // The demo scene shows the colour-adjust shader's variation: objects of a band differ from
-// each other, parents change their children's variation, and polygon groups vary together.
+// each other, parents change their children's variation, and polygon groups vary together;
+// its UV panel shows the wood texture through the UV transform.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -7,8 +8,11 @@
 
 #include "../host/module_fixture.h"
 #include "image/image_reader.h"
+#include "core/families.h"
 #include "render/demo_scene.h"
+#include "render/render_session.h"
 #include "render/renderer.h"
+#include "uv_transform.h"
 
 namespace ombrel::test {
 namespace {
@@ -61,6 +65,52 @@ TEST(DemoScene, EveryObjectShowsItsOwnVariation) {
   EXPECT_NE(polygon(1), polygon(2));
   EXPECT_EQ(polygon(2), polygon(3));
   EXPECT_NE(polygon(3), polygon(4));
+}
+
+TEST(DemoScene, TheUvPanelShowsItsSourceThroughTheTransform) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  host::Scene scene;
+  std::string error;
+  host::InstallImageReader();
+  ASSERT_TRUE(host::BuildDemoScene(h, scene, error)) << error;
+  HostNode* panel = scene.Find("uv-panel-shader");
+  HostNode* wood = scene.Find("uv-panel-wood");
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(wood, nullptr);
+  ASSERT_NE(scene.Find("uv-panel-1"), nullptr);
+
+  // The transform worked out here from the panel's own parameters.
+  const HostContainerApi* c = host::ContainerFamily();
+  UvTransformSettings st;
+  for (int i = 0; i < 4; ++i) {
+    const HostVector corner = c->getVector(&panel->data, 1103 + i, HostVector{});
+    st.corners[i] = UvPoint{corner.x, corner.y, 0.0};
+  }
+  st.bulge = c->getReal(&panel->data, 1108, 0.0);
+  st.wave = c->getReal(&panel->data, 1109, 0.0);
+  EXPECT_NE(st.bulge, 0.0);
+  EXPECT_NE(st.wave, 0.0);
+
+  host::RenderSession session;
+  session.Begin(scene);
+  for (const auto& [node, code] : session.Results()) EXPECT_EQ(code, 0);
+  const HostShaderApi* shaders = host::ShaderFamily();
+  int differ = 0;
+  for (const auto& [u, v] : std::vector<std::pair<double, double>>{{0.1, 0.2}, {0.5, 0.5}, {0.9, 0.35}, {0.3, 0.95}}) {
+    HostChannelData cd{};
+    cd.p = HostVector{u, v, 0.0};
+    const HostVector shown = shaders->sample(panel, &cd);
+    UvPoint q;
+    ASSERT_TRUE(TransformUv(st, UvPoint{u, v, 0.0}, false, q));
+    cd.p = HostVector{q.u, q.v, 0.0};
+    const HostVector expected = shaders->sample(wood, &cd);
+    EXPECT_EQ(shown.x, expected.x) << u << " " << v;
+    EXPECT_EQ(shown.z, expected.z) << u << " " << v;
+    cd.p = HostVector{u, v, 0.0};
+    if (shaders->sample(wood, &cd).x != shown.x) differ++;
+  }
+  EXPECT_GE(differ, 3);  // the panel is not the plain texture (nor black: the panel set up its source)
 }
 
 TEST(DemoScene, NeedsTheColourAdjustShader) {

@@ -1,0 +1,29 @@
+// Writing a document back as a scene file (docs/scene-format.md) that reads back to the same
+// document: every object with its tags and parameters, every material, every shader with its
+// parameters and links, and the render settings.
+#ifndef OMBREL_HOST_SCENE_WRITER_H
+#define OMBREL_HOST_SCENE_WRITER_H
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+#include "core/scene.h"
+
+namespace ombrel::host {
+
+// The scene as scene-file text. Image file names are written relative to `folder` when they
+// lie under it, else as absolute names. `notes` receives one line for each thing the format
+// cannot hold (it is then left out), and for each name that had to be changed to stay unique.
+std::string SceneToText(const Host& host, const Scene& scene, const std::filesystem::path& folder,
+                        std::vector<std::string>& notes);
+
+// Writes the scene file; the file is replaced only once complete. False with a message naming
+// the file on failure.
+bool WriteSceneFile(const Host& host, const Scene& scene, const std::filesystem::path& file,
+                    std::vector<std::string>& notes, std::string& error);
+
+}  // namespace ombrel::host
+
+#endif

@@ -1,0 +1,21 @@
+#include "shader_messages.h"
+
+Bool TakeOverInitialChannel(BaseShader* sh, LONG linkId, LONG type, void* data) {
+  if (type != MSG_INITIALCHANNEL || !data) return FALSE;
+  BaseShader* previous = static_cast<BaseShader*>(data);
+  sh->InsertShader(previous);
+  sh->GetDataInstance()->SetLink(linkId, previous);
+  return TRUE;
+}
+
+void ForwardToLinkedShaders(BaseShader* sh, std::initializer_list<LONG> linkIds, LONG type, void* data, bool& busy) {
+  if (busy) return;
+  busy = true;
+  const BaseContainer* bc = sh->GetDataInstance();
+  BaseDocument* doc = sh->GetDocument();
+  for (LONG id : linkIds) {
+    BaseShader* input = static_cast<BaseShader*>(bc->GetLink(id, doc, HOST_BASETYPE_SHADER));
+    if (input) input->Message(type, data);
+  }
+  busy = false;
+}
