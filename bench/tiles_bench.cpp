@@ -1,9 +1,12 @@
-// Costs of the tile shader: a sample with one bitmap texture (joints off, and on with noise)
-// against the bitmap shader's own sample in the same run; the table build; the object's size.
+// Costs of the tile shader: a sample with one bitmap texture (joints off; on with noise, fitted
+// and not) against the bitmap shader's own sample in the same run; the table build; the
+// object's size. With OMBREL_BENCH_BASELINE naming the module file of an earlier build, the
+// same tile benchmarks also run on that module, as ".../baseline", in the same run.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "bench_host.h"
 #include "core/builtin_shaders.h"
@@ -17,29 +20,34 @@ namespace {
 using namespace ombrel::host;
 
 constexpr int32_t kTilesId = 1028619;
-enum : int32_t { kJointWidth = 1081, kNoiseScale = 1082, kTexture = 1100, kColumns = 1166, kRows = 1167 };
+enum : int32_t { kJointWidth = 1081, kNoiseScale = 1082, kFitInside = 1083, kTexture = 1100, kColumns = 1166,
+                 kRows = 1167 };
+
+enum class Joints { kOff, kFitted, kUnfitted };
 
 struct TileBench {
-  Host& host = ombrel::bench::SharedHost();
+  Host& host;
   HostModule* module = nullptr;
   Scene scene;
   HostNode* bitmap = nullptr;     // sampled on its own
   HostNode* tilesPlain = nullptr;  // joints off
-  HostNode* tilesJoints = nullptr; // joints on, with noise
+  HostNode* tilesJoints = nullptr; // joints on, with noise, the content fitted between them
+  HostNode* tilesJointsUnfitted = nullptr; // the same without fitting
   HostNode* tilesEmpty = nullptr;  // no texture: its set-up is the table build alone
   int64_t objectBytes = 0;
   std::vector<HostVolume> hits;
   RenderSession session;
 
-  TileBench() {
+  explicit TileBench(Host& h) : host(h) {
     module = host.GetRegistry().Find(kTilesId) ? host.GetRegistry().Find(kTilesId)->module : nullptr;
     if (!module) Fail("the module has no tile shader");
     scene.document = host.NewDocument("tiles");
     bitmap = Material(Bitmap(), "bitmap");
     const int64_t before = module->ledger.Snapshot().liveBytes;
-    tilesPlain = Material(Tiles(false), "plain");
+    tilesPlain = Material(Tiles(Joints::kOff), "plain");
     objectBytes = module->ledger.Snapshot().liveBytes - before;
-    tilesJoints = Material(Tiles(true), "joints");
+    tilesJoints = Material(Tiles(Joints::kFitted), "joints");
+    tilesJointsUnfitted = Material(Tiles(Joints::kUnfitted), "joints unfitted");
     tilesEmpty = Material(CreateShader(host.GetRegistry(), kTilesId), "empty");
     session.Begin(scene);
     for (HostNode* object : scene.objects) hits.push_back(session.HitOn(object, 0.5, 0.5, HostVector{0.3, 0.7, 0}));
@@ -57,15 +65,16 @@ struct TileBench {
     return node;
   }
 
-  std::unique_ptr<HostNode> Tiles(bool joints) {
+  std::unique_ptr<HostNode> Tiles(Joints joints) {
     auto node = CreateShader(host.GetRegistry(), kTilesId);
     if (!node) Fail("cannot create the tile shader");
     const HostContainerApi* c = ContainerFamily();
     c->setInt32(&node->data, kColumns, 8);
     c->setInt32(&node->data, kRows, 8);
-    if (joints) {
+    if (joints != Joints::kOff) {
       c->setReal(&node->data, kJointWidth, 0.1);
       c->setReal(&node->data, kNoiseScale, 10.0);
+      c->setInt32(&node->data, kFitInside, joints == Joints::kFitted ? 1 : 0);
     }
     HostNode* texture = InsertShader(node.get(), Bitmap(), nullptr);
     c->setLink(&node->data, kTexture, texture);
@@ -84,12 +93,23 @@ struct TileBench {
 };
 
 TileBench& Shared() {
-  static TileBench bench;
+  static TileBench bench(ombrel::bench::SharedHost());
   return bench;
 }
 
-void SampleShader(benchmark::State& state, HostNode* TileBench::*which) {
-  TileBench& b = Shared();
+// The module of an earlier build, loaded into a host of its own.
+TileBench& Baseline() {
+  static TileBench bench([]() -> Host& {
+    ombrel::bench::SharedHost();  // installs the image reader
+    auto* h = new Host();         // lives for the whole run
+    std::string error;
+    if (!h->Load(std::getenv("OMBREL_BENCH_BASELINE"), LoadOptions{}, error)) TileBench::Fail(error);
+    return *h;
+  }());
+  return bench;
+}
+
+void SampleShaderOf(benchmark::State& state, TileBench& b, HostNode* TileBench::*which) {
   HostNode* shader = b.*which;
   const HostShaderApi* api = ShaderFamily();
   HostChannelData cd{};
@@ -104,12 +124,32 @@ void SampleShader(benchmark::State& state, HostNode* TileBench::*which) {
   state.SetItemsProcessed(state.iterations());
 }
 
+void SampleShader(benchmark::State& state, HostNode* TileBench::*which) { SampleShaderOf(state, Shared(), which); }
+
 void BM_SampleBitmap(benchmark::State& state) { SampleShader(state, &TileBench::bitmap); }
 void BM_SampleTilesJointsOff(benchmark::State& state) { SampleShader(state, &TileBench::tilesPlain); }
 void BM_SampleTilesJointsOn(benchmark::State& state) { SampleShader(state, &TileBench::tilesJoints); }
+void BM_SampleTilesJointsUnfitted(benchmark::State& state) { SampleShader(state, &TileBench::tilesJointsUnfitted); }
 BENCHMARK(BM_SampleBitmap);
 BENCHMARK(BM_SampleTilesJointsOff);
 BENCHMARK(BM_SampleTilesJointsOn);
+BENCHMARK(BM_SampleTilesJointsUnfitted);
+
+const bool kBaselineRegistered = [] {
+  const char* path = std::getenv("OMBREL_BENCH_BASELINE");
+  if (!path || !*path) return false;
+  const std::pair<const char*, HostNode* TileBench::*> samples[] = {
+      {"BM_SampleTilesJointsOff/baseline", &TileBench::tilesPlain},
+      {"BM_SampleTilesJointsOn/baseline", &TileBench::tilesJoints},
+      {"BM_SampleTilesJointsUnfitted/baseline", &TileBench::tilesJointsUnfitted},
+  };
+  for (const auto& [name, which] : samples) {
+    benchmark::RegisterBenchmark(name, [which = which](benchmark::State& state) {
+      SampleShaderOf(state, Baseline(), which);
+    });
+  }
+  return true;
+}();
 
 // The tile table's build: the render set-up of a tile shader without textures, so no image file
 // is read in the loop.

@@ -397,7 +397,8 @@ typedef struct HostShaderApi {
   HostBool (*message)(HostNode* shader, int32_t type, void* data);
   /* [any] convert a colour between colour spaces (mode 2: sRGB to linear) */
   HostVector (*transformColor)(HostVector color, int32_t mode);
-  /* [any] render context lookups; each accepts a null record and answers null/-1 */
+  /* [any] render context lookups; each accepts a null record and answers null/-1. The polygon
+     and its weights belong to the hit, whether or not it has a render object. */
   const HostRayObject* (*volumeLastHitObject)(const HostVolume* vd);
   int32_t (*volumeLastPolygon)(const HostVolume* vd);
   HostVector (*volumeHitPoint)(const HostVolume* vd);
@@ -408,6 +409,9 @@ typedef struct HostShaderApi {
   int32_t (*rayObjectIndex)(const HostRayObject* ro);    /* [any] render-object index number */
   /* [any] turbulence at a point: octaves, absolute mode; value in [0, 1] */
   double (*turbulence)(HostVector point, double octaves, HostBool absolute);
+  /* Revision 2. [any] identifier of the last ray hit, 0 without a hit. A hit need not resolve
+     to a render object: its polygon and corner weights are still recorded. */
+  int64_t (*volumeLastHitId)(const HostVolume* vd);
 } HostShaderApi;
 
 /* Gradients (custom data type 1000481). */

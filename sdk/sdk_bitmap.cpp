@@ -7,9 +7,9 @@ namespace {
 const HostBitmapApi* Api() { return SdkHost()->bitmaps; }
 }  // namespace
 
-BaseBitmap* BaseBitmap::Alloc() { return From(Api()->alloc(SdkModule())); }
+BaseBitmap* BaseBitmap::Alloc() { return SdkHost() ? From(Api()->alloc(SdkModule())) : nullptr; }
 void BaseBitmap::Free(BaseBitmap*& bmp) {
-  if (bmp) Api()->free(SdkModule(), bmp->Host());
+  if (bmp && SdkHost()) Api()->free(SdkModule(), bmp->Host());
   bmp = nullptr;
 }
 Bool BaseBitmap::Init(LONG width, LONG height, LONG depth) { return Api()->init(Host(), width, height, depth); }

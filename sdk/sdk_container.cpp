@@ -10,10 +10,10 @@ HostNode* NodeOf(const BaseDocument* doc) {
 }
 }  // namespace
 
-BaseContainer* BaseContainer::Alloc() { return From(Api()->containerNew(SdkModule())); }
+BaseContainer* BaseContainer::Alloc() { return SdkHost() ? From(Api()->containerNew(SdkModule())) : nullptr; }
 
 void BaseContainer::Free(BaseContainer*& bc) {
-  if (bc) Api()->containerFree(SdkModule(), bc->Host());
+  if (bc && SdkHost()) Api()->containerFree(SdkModule(), bc->Host());
   bc = nullptr;
 }
 
@@ -58,7 +58,7 @@ Bool BaseContainer::GetIndexData(LONG index, LONG* id, GeData* value) const {
   return TRUE;
 }
 
-GeData::GeData() : data_(Api()->dataNew(SdkModule())) {}
+GeData::GeData() : data_(SdkHost() ? Api()->dataNew(SdkModule()) : nullptr) {}
 GeData::GeData(LONG value) : GeData() { SetLong(value); }
 GeData::GeData(Real value) : GeData() { SetReal(value); }
 GeData::GeData(const Vector& value) : GeData() { SetVector(value); }
@@ -69,14 +69,14 @@ GeData::GeData(const GeData& other) : GeData() {
 GeData& GeData::operator=(const GeData& other) {
   // Assigning into a view would write into the host's own value: make it an owned value first.
   if (!owned_) {
-    data_ = Api()->dataNew(SdkModule());
+    data_ = SdkHost() ? Api()->dataNew(SdkModule()) : nullptr;
     owned_ = true;
   }
   if (this != &other && data_ && other.Host()) Api()->dataCopy(data_, other.Host());
   return *this;
 }
 GeData::~GeData() {
-  if (owned_ && data_) Api()->dataFree(SdkModule(), data_);
+  if (owned_ && data_ && SdkHost()) Api()->dataFree(SdkModule(), data_);
 }
 
 LONG GeData::GetType() const { return data_ ? Api()->dataType(Host()) : HOST_DA_NIL; }

@@ -22,10 +22,7 @@ class Gradient {
   const HostGradient* Host() const { return reinterpret_cast<const HostGradient*>(this); }
   static Gradient* From(void* customData) { return reinterpret_cast<Gradient*>(customData); }
 
-  LONG GetKnotCount() const;
-  GradientKnot GetKnot(LONG index) const;
   LONG InsertKnot(const GradientKnot& knot);  // index, or -1 on failure
-  void FlushKnots();
   Bool InitRender(const InitRenderStruct& irs);
   Vector CalcGradientPixel(Real pos) const;  // render threads, between InitRender and FreeRender
   void FreeRender();

@@ -7,8 +7,12 @@
 
 #include "host_api.h"
 
-// Stores the table the host handed to c4d_main. Only the first system init calls this.
+// Stores the table the host handed to c4d_main: the first system init that accepts the host
+// sets it, the last end clears it (null).
 void SdkSetHost(const HostApi* api);
+
+// Whether every service family the SDK calls through is present in the table.
+bool SdkHostTableComplete(const HostApi* api);
 
 // The table; null before system init. Every SDK call goes through it.
 const HostApi* SdkHost();

@@ -31,11 +31,11 @@ const BaseContainer* BaseList2D::GetDataInstance() const {
 }
 String BaseList2D::GetName() const { return String(Nodes()->name(Host())); }
 void BaseList2D::Free(BaseList2D*& node) {
-  if (node) Nodes()->free(SdkModule(), node->Host());
+  if (node && SdkHost()) Nodes()->free(SdkModule(), node->Host());
   node = nullptr;
 }
 
-BaseShader* BaseShader::Alloc(LONG type) { return From(Nodes()->shaderNew(SdkModule(), type)); }
+BaseShader* BaseShader::Alloc(LONG type) { return SdkHost() ? From(Nodes()->shaderNew(SdkModule(), type)) : nullptr; }
 LONG BaseShader::InitRender(const InitRenderStruct& irs) { return Shaders()->initRender(Host(), irs.ToHost()); }
 Vector BaseShader::Sample(ChannelData* cd) { return Shaders()->sample(Host(), cd->ToHost()); }
 void BaseShader::FreeRender() { Shaders()->freeRender(Host()); }
@@ -58,9 +58,11 @@ Bool BaseDocument::StartUndo() { return Nodes()->undoStart(Host()); }
 Bool BaseDocument::AddUndo(LONG type, BaseList2D* node) { return Nodes()->undoAdd(Host(), type, Raw(node)); }
 Bool BaseDocument::EndUndo() { return Nodes()->undoEnd(Host()); }
 
-BaseLink* BaseLink::Alloc() { return reinterpret_cast<BaseLink*>(Nodes()->linkNew(SdkModule())); }
+BaseLink* BaseLink::Alloc() {
+  return SdkHost() ? reinterpret_cast<BaseLink*>(Nodes()->linkNew(SdkModule())) : nullptr;
+}
 void BaseLink::Free(BaseLink*& link) {
-  if (link) Nodes()->linkFree(SdkModule(), link->Host());
+  if (link && SdkHost()) Nodes()->linkFree(SdkModule(), link->Host());
   link = nullptr;
 }
 void BaseLink::SetLink(BaseList2D* target) { Nodes()->linkSet(Host(), Raw(target)); }
@@ -70,9 +72,11 @@ BaseList2D* BaseLink::GetLink(const BaseDocument* doc, LONG baseType) const {
 
 void EventAdd(LONG flags) { Nodes()->eventAdd(flags); }
 
-AtomArray* AtomArray::Alloc() { return reinterpret_cast<AtomArray*>(Nodes()->atomArrayNew(SdkModule())); }
+AtomArray* AtomArray::Alloc() {
+  return SdkHost() ? reinterpret_cast<AtomArray*>(Nodes()->atomArrayNew(SdkModule())) : nullptr;
+}
 void AtomArray::Free(AtomArray*& arr) {
-  if (arr) Nodes()->atomArrayFree(SdkModule(), arr->Host());
+  if (arr && SdkHost()) Nodes()->atomArrayFree(SdkModule(), arr->Host());
   arr = nullptr;
 }
 Bool AtomArray::Append(GeListNode* node) { return Nodes()->atomArrayAppend(Host(), Raw(node)); }

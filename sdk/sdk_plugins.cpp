@@ -13,6 +13,11 @@ constexpr int kMaxShaderClasses = 32;
 DataAllocator* g_shaderAllocators[kMaxShaderClasses] = {};
 
 ShaderData* AsShader(void* self) { return static_cast<ShaderData*>(static_cast<BaseData*>(self)); }
+
+// Whether a host call on plug-in object `self` can be served. After the last end the module has
+// no host to call, so a host that still uses its plug-in objects gets the answer for "nothing
+// done" instead of a crash; a null object gets the same.
+bool Serviceable(const void* self) { return self && SdkHost(); }
 DescriptionToolData* AsTool(void* self) { return static_cast<DescriptionToolData*>(static_cast<BaseData*>(self)); }
 
 void* ShaderAlloc(const void* classData) {
@@ -22,17 +27,23 @@ void* ShaderAlloc(const void* classData) {
 }
 
 void DataDestroy(void* self) {
+  // Without a host the object's memory cannot be given back; it is left to the host's account.
+  if (!Serviceable(self)) return;
   BaseData* data = static_cast<BaseData*>(self);
   SdkDelete(data);
 }
 
-HostBool ShaderInit(void* self, HostNode* node) { return AsShader(self)->Init(GeListNode::From(node)); }
+HostBool ShaderInit(void* self, HostNode* node) {
+  return Serviceable(self) && node ? AsShader(self)->Init(GeListNode::From(node)) : HOST_FALSE;
+}
 
 HostBool ShaderMessage(void* self, HostNode* node, int32_t type, void* data) {
+  if (!Serviceable(self) || !node) return HOST_FALSE;
   return AsShader(self)->Message(GeListNode::From(node), type, data);
 }
 
 HostBool ShaderGetDDescription(void* self, HostNode* node, HostDescription* description, int32_t* flags) {
+  if (!Serviceable(self) || !node) return HOST_FALSE;
   LONG local = flags ? *flags : 0;
   const Bool result = AsShader(self)->GetDDescription(GeListNode::From(node), Description::From(description), local);
   if (flags) *flags = local;
@@ -41,6 +52,7 @@ HostBool ShaderGetDDescription(void* self, HostNode* node, HostDescription* desc
 
 HostBool ShaderGetDEnabling(void* self, HostNode* node, const HostDescId* id, const HostData* data, int32_t flags,
                             const HostContainer* itemDescription) {
+  if (!Serviceable(self) || !node) return HOST_TRUE;
   const DescID descId = id ? DescID(*id) : DescID();
   const GeData value(GeData::ViewTag{}, data);
   return AsShader(self)->GetDEnabling(GeListNode::From(node), descId, value, flags,
@@ -49,6 +61,7 @@ HostBool ShaderGetDEnabling(void* self, HostNode* node, const HostDescId* id, co
 
 HostBool ShaderSetDParameter(void* self, HostNode* node, const HostDescId* id, const HostData* data,
                              int32_t* flags) {
+  if (!Serviceable(self) || !node) return HOST_FALSE;
   const DescID descId = id ? DescID(*id) : DescID();
   const GeData value(GeData::ViewTag{}, data);
   LONG local = flags ? *flags : 0;
@@ -58,42 +71,81 @@ HostBool ShaderSetDParameter(void* self, HostNode* node, const HostDescId* id, c
 }
 
 int32_t ShaderGetRenderInfo(void* self, HostNode* shader) {
+  if (!Serviceable(self) || !shader) return 0;
   return AsShader(self)->GetRenderInfo(BaseShader::From(shader));
 }
 
+// The answer of a render set-up that could not run.
+constexpr int32_t kSetUpNotRun = -1;
+
 int32_t ShaderInitRender(void* self, HostNode* shader, const HostInitRender* irs) {
+  if (!Serviceable(self) || !shader || !irs) return kSetUpNotRun;
   return AsShader(self)->InitRender(BaseShader::From(shader), *InitRenderStruct::From(irs));
 }
 
-void ShaderFreeRender(void* self, HostNode* shader) { AsShader(self)->FreeRender(BaseShader::From(shader)); }
+void ShaderFreeRender(void* self, HostNode* shader) {
+  if (Serviceable(self) && shader) AsShader(self)->FreeRender(BaseShader::From(shader));
+}
 
 HostVector ShaderOutput(void* self, HostNode* shader, HostChannelData* cd) {
+  if (!Serviceable(self) || !shader || !cd) return HostVector{0.0, 0.0, 0.0};
   return AsShader(self)->Output(BaseShader::From(shader), ChannelData::From(cd));
 }
 
-// The resource symbol must outlive the call; the host copies it at once. A static buffer keeps
-// it out of the host allocator, so nothing of it is left when the module ends.
-char g_toolSymbol[256];
+// Each tool's resource symbol, kept from its registration on. The host may ask for it at any
+// time, and answering from here needs no memory, so a failed allocation can never make a tool
+// lose its interface. Static, so nothing of it is left in the host allocator when the module ends.
+struct ToolSymbol {
+  LONG id;
+  char text[256];
+  int64_t length;
+};
+constexpr int kMaxToolSymbols = 16;
+ToolSymbol g_toolSymbols[kMaxToolSymbols] = {};
 
+ToolSymbol* ToolSymbolOf(LONG id, Bool create) {
+  for (ToolSymbol& slot : g_toolSymbols) {
+    if (slot.id == id && slot.length > 0) return &slot;
+  }
+  if (!create) return nullptr;
+  for (ToolSymbol& slot : g_toolSymbols) {
+    if (slot.length == 0) return &slot;
+  }
+  return nullptr;
+}
+
+Bool KeepToolSymbol(LONG id, const String& symbol) {
+  if (!symbol.Content() || symbol.GetLength() >= static_cast<LONG>(sizeof(ToolSymbol::text))) return FALSE;
+  ToolSymbol* slot = ToolSymbolOf(id, TRUE);
+  if (!slot) return FALSE;
+  slot->id = id;
+  for (LONG i = 0; i < symbol.GetLength(); ++i) slot->text[i] = symbol.GetCStr()[i];
+  slot->text[symbol.GetLength()] = '\0';
+  slot->length = symbol.GetLength();
+  return TRUE;
+}
+
+// The tools' settings arrive as a reference: a null container is answered like a missing host.
 HostBool ToolInit(void* self, HostNode* doc, HostContainer* settings) {
+  if (!Serviceable(self) || !settings) return HOST_FALSE;
   return AsTool(self)->InitTool(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 void ToolFree(void* self, HostNode* doc, HostContainer* settings) {
+  if (!Serviceable(self) || !settings) return;
   AsTool(self)->FreeTool(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 void ToolInitDefaults(void* self, HostNode* doc, HostContainer* settings) {
+  if (!Serviceable(self) || !settings) return;
   AsTool(self)->InitDefaultSettings(BaseDocument::From(doc), *BaseContainer::From(settings));
 }
 HostStr ToolResourceSymbol(void* self) {
-  const String symbol = AsTool(self)->GetResourceSymbol();
-  LONG length = symbol.GetLength();
-  if (length >= static_cast<LONG>(sizeof(g_toolSymbol))) length = static_cast<LONG>(sizeof(g_toolSymbol)) - 1;
-  for (LONG i = 0; i < length; ++i) g_toolSymbol[i] = symbol.GetCStr()[i];
-  g_toolSymbol[length] = '\0';
-  return HostStr{g_toolSymbol, length};
+  if (!self) return HostStr{"", 0};
+  const ToolSymbol* slot = ToolSymbolOf(AsTool(self)->GetToolPluginId(), FALSE);
+  return slot ? HostStr{slot->text, slot->length} : HostStr{"", 0};
 }
 HostBool ToolSetDParameter(void* self, HostNode* doc, HostContainer* settings, const HostDescId* id,
                            const HostData* data, int32_t* flags) {
+  if (!Serviceable(self) || !settings) return HOST_FALSE;
   const DescID descId = id ? DescID(*id) : DescID();
   const GeData value(GeData::ViewTag{}, data);
   LONG local = flags ? *flags : 0;
@@ -103,9 +155,10 @@ HostBool ToolSetDParameter(void* self, HostNode* doc, HostContainer* settings, c
   return result;
 }
 HostBool ToolMessage(void* self, HostNode* doc, HostContainer* settings, int32_t type, void* data) {
+  if (!Serviceable(self) || !settings) return HOST_FALSE;
   return AsTool(self)->Message(BaseDocument::From(doc), *BaseContainer::From(settings), type, data);
 }
-int32_t ToolPluginId(void* self) { return AsTool(self)->GetToolPluginId(); }
+int32_t ToolPluginId(void* self) { return self ? AsTool(self)->GetToolPluginId() : 0; }
 
 const void* ShaderClassRecord(DataAllocator* allocator) {
   for (auto& slot : g_shaderAllocators) {
@@ -154,6 +207,13 @@ Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator*
   return host->registry->registerShader(host->module, id, name.ToHost(), info, &cls, description.ToHost(), diskLevel);
 }
 
+Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator* allocator,
+                          const char* description, LONG diskLevel, void* emulation) {
+  const String copy(description);
+  if (description && description[0] != '\0' && !copy.Content()) return FALSE;
+  return RegisterShaderPlugin(id, name, info, allocator, copy, diskLevel, emulation);
+}
+
 Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon, const String& help,
                         DescriptionToolData* instance) {
   (void)icon;  // the stand-in host shows no icons; the parameter keeps the host's signature
@@ -164,7 +224,7 @@ Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon
     return FALSE;
   }
   const String symbol = instance->GetResourceSymbol();
-  if (!RegisterDescription(id, symbol)) {
+  if (!KeepToolSymbol(instance->GetToolPluginId(), symbol) || !RegisterDescription(id, symbol)) {
     SdkDelete(static_cast<BaseData*>(instance));
     return FALSE;
   }

@@ -113,6 +113,10 @@ Bool RegisterDescription(LONG id, const String& name);
 // shader is not registered.
 Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator* allocator,
                           const String& description, LONG diskLevel, void* emulation = nullptr);
+// The same with the description named by text: a name that could not be copied for want of
+// memory fails the registration rather than registering the shader without its interface.
+Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator* allocator,
+                          const char* description, LONG diskLevel, void* emulation = nullptr);
 
 // Registers a description tool; the host owns `instance` from here on, also on failure.
 Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon, const String& help,

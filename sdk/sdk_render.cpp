@@ -1,5 +1,7 @@
 #include "sdk_render.h"
 
+#include <cstddef>
+
 #include "sdk_host.h"
 #include "sdk_nodes.h"
 
@@ -11,6 +13,14 @@ BaseObject* RayObject::GetSource() const { return BaseObject::From(Shaders()->ra
 BaseObject* RayObject::GetOrigin() const { return BaseObject::From(Shaders()->rayObjectOrigin(Host())); }
 LONG RayObject::GetIndex() const { return Shaders()->rayObjectIndex(Host()); }
 
+VLONG VolumeData::GetLastHitId() const {
+  const HostShaderApi* shaders = Shaders();
+  // A host of the first revision knows only hits on render objects.
+  if (shaders->size < offsetof(HostShaderApi, volumeLastHitId) + sizeof(shaders->volumeLastHitId)) {
+    return GetLastHitObject() ? 1 : 0;
+  }
+  return shaders->volumeLastHitId(Host());
+}
 const RayObject* VolumeData::GetLastHitObject() const { return RayObject::From(Shaders()->volumeLastHitObject(Host())); }
 LONG VolumeData::GetLastPolygon() const { return Shaders()->volumeLastPolygon(Host()); }
 Vector VolumeData::GetHitPoint() const { return Shaders()->volumeHitPoint(Host()); }

@@ -25,8 +25,9 @@ class RayObject {
 class VolumeData {
  public:
   const HostVolume* Host() const { return reinterpret_cast<const HostVolume*>(this); }
-  const RayObject* GetLastHitObject() const;  // null without a hit
-  LONG GetLastPolygon() const;                // -1 without a hit
+  VLONG GetLastHitId() const;                 // 0 without a hit
+  const RayObject* GetLastHitObject() const;  // null without a hit, or for a hit without one
+  LONG GetLastPolygon() const;                // -1 without a hit; other hosts may record any value
   Vector GetHitPoint() const;                 // world space
   Bool GetPolygonWeights(Real weights[4]) const;
 

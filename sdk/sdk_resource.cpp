@@ -6,9 +6,10 @@ GeResource gModuleResource;
 
 Bool GeResource::Init(const Filename& moduleFolder) {
   if (attempted_) return IsLoaded();
-  attempted_ = TRUE;
+  // Without a host nothing was tried: a load once a host is there must still happen.
   const HostApi* host = SdkHost();
   if (!host) return FALSE;
+  attempted_ = TRUE;
   resource_ = host->strings->resourceLoad(host->module, moduleFolder.GetString().ToHost());
   return IsLoaded();
 }

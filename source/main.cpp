@@ -24,9 +24,18 @@ LONG g_initCount = 0;
 Bool g_hostAccepted = FALSE;
 
 Bool PluginStart() {
-  const String version = String(" - Version ") + String::RealToString(kModuleVersion, -1, -1, FALSE, '0');
+  // A refused host's table is not kept, so there is nothing to print to or register with; the
+  // answer says so instead of claiming a start that did not happen.
+  if (!SdkHost()) return FALSE;
+  const String prefix(" - Version ");
+  const String number = String::RealToString(kModuleVersion, -1, -1, FALSE, '0');
+  const String suffix(" Installed");
   const String title = GeLoadString(IDS_TITLE);
-  GePrint(title + version + String(" Installed"));
+  const String line = title + prefix + number + suffix;
+  // A part lost for want of memory would make the line misstate what was installed: it is
+  // printed whole or not at all.
+  const LONG parts = title.GetLength() + prefix.GetLength() + number.GetLength() + suffix.GetLength();
+  if (prefix.Content() && number.Content() && suffix.Content() && line.GetLength() == parts) GePrint(line);
 
   // The order is fixed; a plug-in that fails to register does not stop the others.
   RegisterTavrelTiles();
@@ -58,12 +67,15 @@ Bool PluginMessage(LONG id, void* data) {
 
 void PluginEnd() {
   if (gTransformShaderLink) BaseLink::Free(gTransformShaderLink);
+  gTransformShaderLink = nullptr;
 }
 
 LONG SystemInit(void* table, void* path) {
   if (++g_initCount != 1) return g_hostAccepted ? 1 : -3;
   const HostApi* host = static_cast<const HostApi*>(table);
-  if (!host || host->version < HOST_API_MIN_VERSION || !path) return -3;
+  // The table of a refused host is not kept: an older interface may lay it out differently, so
+  // nothing may be called through it. The module then behaves as if no init had happened.
+  if (!host || host->version < HOST_API_MIN_VERSION || !path || !SdkHostTableComplete(host)) return -3;
   SdkSetHost(host);
   g_hostAccepted = TRUE;
   const HostStr* modulePath = static_cast<const HostStr*>(path);
@@ -73,12 +85,15 @@ LONG SystemInit(void* table, void* path) {
 }
 
 LONG SystemEnd() {
+  // An end without an init has nothing to end. Counting it would turn the next init into a
+  // nested one, which could then never accept a host.
+  if (g_initCount <= 0) return 1;
   if (--g_initCount != 0) return 1;
-  if (g_hostAccepted) {
-    PluginEnd();
-    gModuleResource.Free();
-    if (gModulePath) gDelete(gModulePath);
-  }
+  // The resource state is cleared even for a refused host, so that a message 1 sent in between
+  // cannot decide the outcome of the next init's load.
+  PluginEnd();
+  gModuleResource.Free();
+  if (gModulePath) gDelete(gModulePath);
   // After the last end the module holds nothing of the host; a later init starts afresh.
   g_hostAccepted = FALSE;
   SdkSetHost(nullptr);

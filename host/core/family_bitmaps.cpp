@@ -18,7 +18,7 @@ namespace ombrel::host {
 namespace {
 
 HostBitmap* Alloc(HostModule* module) {
-  if (module) module->ledger.HandleCreated();
+  if (module && !module->ledger.TakeHandle("bitmap")) return nullptr;
   return new HostBitmap();
 }
 void Free(HostModule* module, HostBitmap* bmp) {

@@ -10,7 +10,7 @@ std::string Text(HostStr s) { return std::string(s.data ? s.data : "", static_ca
 HostStr View(const std::string& s) { return HostStr{s.data(), static_cast<int64_t>(s.size())}; }
 
 HostContainer* ContainerNew(HostModule* module) {
-  if (module) module->ledger.HandleCreated();
+  if (module && !module->ledger.TakeHandle("container")) return nullptr;
   return new HostContainer();
 }
 void ContainerFree(HostModule* module, HostContainer* bc) {
@@ -115,7 +115,7 @@ HostBool Browse(const HostContainer* bc, int32_t index, int32_t* id, const HostD
 }
 
 HostData* DataNew(HostModule* module) {
-  if (module) module->ledger.HandleCreated();
+  if (module && !module->ledger.TakeHandle("value")) return nullptr;
   return new HostData();
 }
 void DataFree(HostModule* module, HostData* data) {

@@ -66,15 +66,18 @@ void Free(HostModule* module, HostNode* node) {
 }
 HostNode* ShaderNew(HostModule* module, int32_t type) {
   if (!module || !module->host) return nullptr;
+  if (!module->ledger.TakeHandle("shader node")) return nullptr;
   std::unique_ptr<HostNode> node = CreateShader(module->host->GetRegistry(), type);
-  if (!node) return nullptr;
+  if (!node) {
+    module->ledger.HandleFreed();
+    return nullptr;
+  }
   node->ownerModule = module;
-  module->ledger.HandleCreated();
   return node.release();
 }
 
 HostLink* LinkNew(HostModule* module) {
-  if (module) module->ledger.HandleCreated();
+  if (module && !module->ledger.TakeHandle("link")) return nullptr;
   return new HostLink();
 }
 void LinkFree(HostModule* module, HostLink* link) {
@@ -110,7 +113,7 @@ void EventAdd(int32_t flags) {
 }
 
 HostAtomArray* AtomArrayNew(HostModule* module) {
-  if (module) module->ledger.HandleCreated();
+  if (module && !module->ledger.TakeHandle("atom array")) return nullptr;
   return new HostAtomArray();
 }
 void AtomArrayFree(HostModule* module, HostAtomArray* arr) {

@@ -60,10 +60,11 @@ HostVector TransformColor(HostVector c, int32_t mode) {
 }
 
 const HostRayObject* VolumeLastHit(const HostVolume* vd) { return vd ? vd->lastHit : nullptr; }
-int32_t VolumeLastPolygon(const HostVolume* vd) { return vd && vd->lastHit ? vd->lastPolygon : -1; }
+int64_t VolumeLastHitId(const HostVolume* vd) { return vd ? vd->lastHitId : 0; }
+int32_t VolumeLastPolygon(const HostVolume* vd) { return vd && vd->lastHitId ? vd->lastPolygon : -1; }
 HostVector VolumeHitPoint(const HostVolume* vd) { return vd ? vd->hitPoint : HostVector{0, 0, 0}; }
 HostBool VolumeWeights(const HostVolume* vd, double weights[4]) {
-  if (!vd || !vd->lastHit || !weights) return HOST_FALSE;
+  if (!vd || !vd->lastHitId || !weights) return HOST_FALSE;
   for (int i = 0; i < 4; ++i) weights[i] = vd->weights[i];
   return HOST_TRUE;
 }
@@ -76,7 +77,8 @@ double TurbulenceC(HostVector p, double octaves, HostBool absolute) {
 
 const HostShaderApi kShaders{sizeof(HostShaderApi), InitRender,   Sample,       FreeRender,        GetBitmap,
                              Message,               TransformColor, VolumeLastHit, VolumeLastPolygon, VolumeHitPoint,
-                             VolumeWeights,         RaySource,    RayOrigin,    RayIndex,          TurbulenceC};
+                             VolumeWeights,         RaySource,    RayOrigin,    RayIndex,          TurbulenceC,
+                             VolumeLastHitId};
 
 }  // namespace
 

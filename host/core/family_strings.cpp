@@ -70,7 +70,7 @@ HostResource* ResourceLoad(HostModule* module, HostStr folder) {
     if (module->host) module->host->Log().push_back("cannot load resources: " + error.ToString());
     return nullptr;
   }
-  module->ledger.HandleCreated();
+  if (!module->ledger.TakeHandle("resource")) return nullptr;
   return new HostResource{std::move(resources)};
 }
 

@@ -31,10 +31,38 @@ class SpinGuard {
 };
 }  // namespace
 
+void MemoryLedger::FailAllocation(int64_t n) {
+  failedKind_ = nullptr;
+  failedLine_ = 0;
+  failAt_ = n > 0 ? requests_.load() + n : 0;
+}
+
+bool MemoryLedger::FailsNow(const char* kind, int32_t line) {
+  const int64_t number = ++requests_;
+  if (failAt_.load() == 0 || number != failAt_.load()) return false;
+  failedLine_ = line;
+  failedKind_ = kind ? kind : "?";
+  return true;
+}
+
+std::string MemoryLedger::InjectedFailureSite() const {
+  const char* kind = failedKind_.load();
+  if (!kind) return std::string();
+  const int32_t line = failedLine_.load();
+  return line > 0 ? std::string(kind) + ":" + std::to_string(line) : std::string(kind);
+}
+
+bool MemoryLedger::TakeHandle(const char* kind) {
+  if (FailsNow(kind, 0)) return false;
+  liveHandles_++;
+  totalHandles_++;
+  return true;
+}
+
 void* MemoryLedger::Allocate(int64_t size, int32_t line, const char* file) {
   if (size < 0 || size > std::numeric_limits<int64_t>::max() / 2) return nullptr;
-  const int64_t number = ++totalAllocations_;
-  if (failAt_ != 0 && number == failAt_) return nullptr;
+  ++totalAllocations_;
+  if (FailsNow(file, line)) return nullptr;
   auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + static_cast<size_t>(size)));
   if (!header) return nullptr;
   header->owner = this;
@@ -77,6 +105,14 @@ void MemoryLedger::Free(void* block) {
   liveBlocks_--;
   liveBytes_ -= header->size;
   std::free(header);
+}
+
+MemoryLedger::~MemoryLedger() {
+  while (head_) {
+    BlockHeader* next = head_->next;
+    std::free(head_);
+    head_ = next;
+  }
 }
 
 LedgerSnapshot MemoryLedger::Snapshot() const {

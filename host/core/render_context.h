@@ -13,8 +13,9 @@ struct HostRayObject {
 };
 
 struct HostVolume {
-  const HostRayObject* lastHit = nullptr;
-  int32_t lastPolygon = -1;
+  int64_t lastHitId = 0;                   // non-zero when the sample hit something
+  const HostRayObject* lastHit = nullptr;  // the hit's render object; a hit may have none
+  int32_t lastPolygon = -1;                // may be negative: hosts pass it on as they record it
   HostVector hitPoint{0.0, 0.0, 0.0};
   double weights[4] = {0.0, 0.0, 0.0, 0.0};  // corner weights of the hit polygon
 };

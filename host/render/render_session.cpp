@@ -34,6 +34,7 @@ void RenderSession::Begin(const Scene& scene) {
   irs_ = MakeInitRecord(scene);
   objects_ = AllObjects(scene.document);
   rayObjects_.clear();
+  sourcelessObjects_.clear();
   rayObjects_.reserve(objects_.size());
   objectIndex_.clear();
   for (HostNode* object : objects_) {
@@ -66,6 +67,10 @@ const HostRayObject* RenderSession::RayObjectOf(const HostNode* object) const {
 }
 
 namespace {
+// A hit's identifier names its render object; a hit without one gets a number no address has.
+constexpr int64_t kUnresolvedHitId = -1;
+int64_t HitIdOf(const HostRayObject* ro) { return static_cast<int64_t>(reinterpret_cast<uintptr_t>(ro)); }
+
 // NaN would otherwise reach an integer conversion, which is undefined.
 double Unit(double x) { return x >= 0.0 ? (x <= 1.0 ? x : 1.0) : 0.0; }
 
@@ -97,12 +102,39 @@ HostVolume RenderSession::HitOnPolygon(const HostNode* object, int32_t polygon, 
   vd.lastHit = RayObjectOf(object);
   vd.hitPoint = hitPoint;
   if (!vd.lastHit) return vd;
+  vd.lastHitId = HitIdOf(vd.lastHit);
   const int32_t columns = std::max(1, object->geometry.columns);
   const int32_t rows = std::max(1, object->geometry.rows);
   vd.lastPolygon = polygon;
   const int32_t col = polygon >= 0 ? polygon % columns : 0;
   const int32_t row = polygon >= 0 ? std::min(rows - 1, polygon / columns) : 0;
   CornerWeights(Unit(u) * columns - col, Unit(v) * rows - row, vd.weights);
+  return vd;
+}
+
+HostVolume RenderSession::HitWithoutRenderObject(int32_t polygon, double u, double v,
+                                                 const HostVector& hitPoint) const {
+  HostVolume vd;
+  vd.lastHitId = kUnresolvedHitId;
+  vd.hitPoint = hitPoint;
+  vd.lastPolygon = polygon;
+  CornerWeights(u, v, vd.weights);
+  return vd;
+}
+
+const HostRayObject* RenderSession::AddRenderObjectWithoutSource(int32_t index, HostNode* origin) {
+  HostRayObject ro;
+  ro.origin = origin;
+  ro.index = index;
+  sourcelessObjects_.push_back(ro);
+  return &sourcelessObjects_.back();
+}
+
+HostVolume RenderSession::HitOnRenderObject(const HostRayObject* ro, int32_t polygon, double u, double v,
+                                            const HostVector& hitPoint) const {
+  HostVolume vd = HitWithoutRenderObject(polygon, u, v, hitPoint);
+  vd.lastHit = ro;
+  if (ro) vd.lastHitId = HitIdOf(ro);
   return vd;
 }
 

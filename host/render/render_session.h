@@ -4,6 +4,7 @@
 #define OMBREL_HOST_RENDER_SESSION_H
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -45,6 +46,18 @@ class RenderSession {
   HostVolume HitOnPolygon(const HostNode* object, int32_t polygon, double u, double v,
                           const HostVector& hitPoint) const;
 
+  // Render records that the scene format cannot describe but another host may hand a shader.
+  // A hit that resolves to no render object: polygon and corner weights as on a one-polygon
+  // object at (u, v).
+  HostVolume HitWithoutRenderObject(int32_t polygon, double u, double v, const HostVector& hitPoint) const;
+  // A render object that names no source object, with an origin object or none. Main thread,
+  // before sampling; it lives until the next Begin.
+  const HostRayObject* AddRenderObjectWithoutSource(int32_t index, HostNode* origin);
+  // A hit on such a render object (or any other), as on a one-polygon object at (u, v).
+  HostVolume HitOnRenderObject(const HostRayObject* ro, int32_t polygon, double u, double v,
+                               const HostVector& hitPoint) const;
+  // A negative polygon number comes through HitOnPolygon as it is given.
+
   // The shader an object's material renders with, or null.
   static HostNode* ShaderOf(const HostNode* object);
 
@@ -53,6 +66,7 @@ class RenderSession {
   HostInitRender irs_{};
   std::vector<HostNode*> objects_;
   std::vector<HostRayObject> rayObjects_;
+  std::deque<HostRayObject> sourcelessObjects_;  // pointers handed out stay valid
   std::unordered_map<const HostNode*, size_t> objectIndex_;  // renderers look up every sample
   std::vector<std::pair<HostNode*, int32_t>> results_;
   bool active_ = false;

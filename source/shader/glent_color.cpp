@@ -7,6 +7,7 @@
 #include "default_gradient.h"
 #include "hsl_color.h"
 #include "main.h"
+#include "numeric.h"
 #include "seeded_random.h"
 #include "shader_messages.h"
 #include "variation_key.h"
@@ -89,7 +90,7 @@ LONG GlentRenderData::Init(BaseShader* sh, const InitRenderStruct& irs) {
   varyHsl = (hue != 0.0 || saturation != 0.0 || lightness != 0.0) ? 1 : 0;
   useGradient = (gradient && mix != 0.0) ? 1 : 0;
   gradientOffset = data->GetReal(GLENTCOLOR_GRADIENT_OFFSET, 0.0);
-  // With a zero gamma parameter every entry's gamma factor is zero, so the gamma step sees
+  // With a zero gamma parameter every entry's gamma factor is zero, so Output's gamma sees
   // g = strength × 0 + 1 = 1 exactly whenever the strength is finite.
   passThrough = (!varyHsl && !useGradient && gamma == 0.0 && !strengthShader && std::isfinite(strength)) ? 1 : 0;
 
@@ -138,8 +139,7 @@ void GlentRenderData::Free() {
   passThrough = 0;
 }
 
-Real Clamp01(Real v) { return v > 1.0 ? 1.0 : (v < 0.0 ? 0.0 : v); }
-Vector Clamp01(const Vector& c) { return Vector(Clamp01(c.x), Clamp01(c.y), Clamp01(c.z)); }
+Vector Clamp01(const Vector& c) { return Vector(ombrel::Clamp01(c.x), ombrel::Clamp01(c.y), ombrel::Clamp01(c.z)); }
 
 }  // namespace
 
@@ -161,6 +161,9 @@ class GlentShader : public ShaderData {
 
  private:
   GlentRenderData render_;
+  // Set while a message is passed on to the inputs: shaders linked in a circle then pass it
+  // round once, not for ever. Messages arrive on the main thread only.
+  bool forwarding_ = false;
 };
 
 Bool GlentShader::Init(GeListNode* node) {
@@ -187,7 +190,11 @@ Bool GlentShader::Init(GeListNode* node) {
 Bool GlentShader::Message(GeListNode* node, LONG type, void* data) {
   BaseShader* sh = static_cast<BaseShader*>(node);
   if (TakeOverInitialChannel(sh, GLENTCOLOR_TEXTURE, type, data)) return TRUE;
+  // Shaders linked in a circle would pass a message round for ever: one round is enough.
+  if (forwarding_) return TRUE;
+  forwarding_ = true;
   for (LONG id : {GLENTCOLOR_TEXTURE, GLENTCOLOR_STRENGTH_SHADER}) ForwardToLinkedShader(sh, id, type, data);
+  forwarding_ = false;
   return TRUE;
 }
 

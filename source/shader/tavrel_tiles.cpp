@@ -8,6 +8,7 @@
 #include "default_gradient.h"
 #include "hsv_color.h"
 #include "main.h"
+#include "numeric.h"
 #include "tile_pattern.h"
 #include "variation_key.h"
 
@@ -16,18 +17,22 @@ namespace {
 constexpr LONG ID_TAVRELTILES = 1028619;
 // Render information flags the host reads for this shader.
 constexpr LONG kTileRenderInfo = 0x200014;
-// Bits 6 to 9 of the texture flags name the channel being rendered; 7 is alpha.
-constexpr LONG kAlphaChannel = 7;
 // Slots the render set-up reads at most. A folder import can raise the count far above what the
 // interface shows, but not to where reading empty slots would stall the render set-up.
 constexpr LONG kMaxTextureSlots = 65536;
+
+// Keeps the compiler from merging the neighbouring component copies around it into one wide copy.
+inline void SeparateStores() {
+#if defined(__GNUC__)
+  __asm__ volatile("" ::: "memory");
+#endif
+}
 
 Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   if (cell.saturationFactor != 1.0f) {
     double h = 0.0, s = 0.0, v = 0.0;
     RgbToHsv(c.x, c.y, c.z, h, s, v);
-    s *= cell.saturationFactor;
-    s = s < 0.0 ? 0.0 : (s > 1.0 ? 1.0 : s);
+    s = ombrel::Clamp01(s * cell.saturationFactor);
     HsvToRgb(h, s, v, c.x, c.y, c.z);
   }
   if (cell.gammaFactor != 1.0f && cell.gammaFactor != 0.0f) {
@@ -35,6 +40,18 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
     c = Vector(std::pow(c.x, inv), std::pow(c.y, inv), std::pow(c.z, inv));
   }
   return c * static_cast<double>(cell.brightnessFactor);
+}
+
+// The joint-width noise at a sample's hit point, fetched by the pattern only where a joint can
+// be reached.
+struct JointNoiseQuery {
+  const VolumeData* vd;
+  Real scale;
+};
+
+double JointNoise(const void* context) {
+  const JointNoiseQuery* query = static_cast<const JointNoiseQuery*>(context);
+  return Turbulence(query->vd->GetHitPoint() * query->scale, 2.0, TRUE);
 }
 
 }  // namespace
@@ -61,13 +78,22 @@ class TavrelTiles : public ShaderData {
 
  private:
   void GatherTextures(const BaseContainer* data, const InitRenderStruct& irs);
-  TileHit MakeHit(const VolumeData* vd) const;
+  void ReleaseTextures();
+  // Whether the mode reads anything of the hit beyond there being a render context.
+  bool NeedsHitFacts() const {
+    return (settings_.mode == kTileModeUv && settings_.polygonGroup > 1) || settings_.mode == kTileModePolygon ||
+           (settings_.mode == kTileModeObject && textureCount_ > 0);
+  }
+  void GatherHitFacts(const VolumeData* vd, TileHit& hit) const;
+  static bool RendersAlpha(const ChannelData* cd) {
+    return ((cd->texflag & HOST_TEX_CHANNEL_MASK) >> HOST_TEX_CHANNEL_SHIFT) == HOST_CHANNEL_ALPHA;
+  }
 
   AtomArray* textures_;         // prepared textures, not owned; between InitRender and FreeRender
   LONG textureCount_ = 0;
   Gradient* jointGradient_ = nullptr;  // owned by the container; prepared for rendering, or null
   Bool rawJointWeight_ = FALSE;
-  TileSettings settings_;
+  TileSettings settings_;  // what locating a sample reads
   TileTable table_;
 };
 
@@ -190,15 +216,18 @@ LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
   settings_ = DeriveTileSettings(p);
 
   // The pattern takes the list as a plain array, in the list's order. Without memory for it the
-  // tiles are built without textures rather than not at all.
+  // tiles are built without textures rather than not at all, and the list is released too, so
+  // that the object mode cannot pick textures the tiles do not have.
   const void** list = nullptr;
   if (textureCount_ > 0) {
     list = static_cast<const void**>(GeAlloc(static_cast<VLONG>(sizeof(void*)) * textureCount_));
     if (list) {
       for (LONG i = 0; i < textureCount_; ++i) list[i] = textures_->GetIndex(i);
+    } else {
+      ReleaseTextures();
     }
   }
-  BuildTileTable(table_, settings_, list, list ? textureCount_ : 0);
+  BuildTileTable(table_, p, list, list ? textureCount_ : 0);
   GeFree(list);
   return INITRENDERRESULT_OK;
 }
@@ -209,6 +238,10 @@ void TavrelTiles::FreeRender(BaseShader* sh) {
     jointGradient_->FreeRender();
     jointGradient_ = nullptr;
   }
+  ReleaseTextures();
+}
+
+void TavrelTiles::ReleaseTextures() {
   if (textures_) {
     for (LONG i = 0; i < textures_->GetCount(); ++i) {
       BaseShader* texture = static_cast<BaseShader*>(textures_->GetIndex(i));
@@ -219,41 +252,52 @@ void TavrelTiles::FreeRender(BaseShader* sh) {
   textureCount_ = 0;
 }
 
-TileHit TavrelTiles::MakeHit(const VolumeData* vd) const {
-  TileHit hit;
-  if (!vd) return hit;
-  hit.hasContext = true;
-  // Plain UV tiles without polygon groups need nothing of the hit but the noise.
-  const bool needsHit = settings_.mode != kTileModeUv || settings_.polygonGroup > 1;
-  const RayObject* ro = needsHit ? vd->GetLastHitObject() : nullptr;
-  hit.hasHit = ro != nullptr;
-  if (hit.hasHit) hit.polygon = vd->GetLastPolygon();
-  // Object facts cost a walk up the hierarchy: gather them only for the modes that use them.
-  if (hit.hasHit && settings_.mode != kTileModeUv) {
-    hit.hasRenderObject = true;
+// Only the host facts the mode needs: each costs a call through the host, the identity chain one
+// per ancestor.
+void TavrelTiles::GatherHitFacts(const VolumeData* vd, TileHit& hit) const {
+  const bool polygonGroups = settings_.mode == kTileModeUv && settings_.polygonGroup > 1;
+  const bool polygonTiles = settings_.mode == kTileModePolygon;
+  const bool objectTextures = settings_.mode == kTileModeObject && textureCount_ > 0;
+  // A hit carries its polygon and corner weights even when the host has no render object for it.
+  hit.hasHit = vd->GetLastHitId() != 0;
+  if (!hit.hasHit) return;
+  if (polygonGroups || polygonTiles) hit.polygon = vd->GetLastPolygon();
+  if (polygonTiles) vd->GetPolygonWeights(hit.cornerWeights);
+  if (!polygonTiles && !objectTextures) return;
+  const RayObject* ro = vd->GetLastHitObject();
+  if (!ro) return;
+  hit.hasRenderObject = true;
+  if (polygonTiles) {
     hit.renderIndex = ro->GetIndex();
+    if (BaseObject* source = ro->GetSource()) {
+      hit.hasSource = true;
+      hit.sourceIdentity = source->GetUniqueIdentity();
+    }
+  } else {
     if (BaseObject* source = ro->GetSource()) {
       hit.hasSource = true;
       hit.sourceIdentity = source->GetUniqueIdentity();
       hit.sourceChainIdentity = IdentityChainSum(0, source);
     }
     hit.hasOrigin = ro->GetOrigin() != nullptr;
-    if (settings_.mode == kTileModePolygon) vd->GetPolygonWeights(hit.cornerWeights);
   }
-  if (NeedsJointNoise(settings_, true)) {
-    hit.noise = Turbulence(vd->GetHitPoint() * settings_.noiseScale, 2.0, TRUE);
-  }
-  return hit;
 }
 
 Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   (void)sh;
-  const TileHit hit = MakeHit(cd->vd);
-  const TileLocation loc = LocateSample(table_, settings_, cd->p.x, cd->p.y, cd->p.z, cd->texflag, hit);
-  if (loc.early) {
-    BaseShader* texture = static_cast<BaseShader*>(const_cast<void*>(loc.earlyTexture));
-    return texture ? texture->Sample(cd) : Vector(0.0);
+  TileHit hit;
+  hit.hasContext = cd->vd != nullptr;
+  if (hit.hasContext && NeedsHitFacts()) GatherHitFacts(cd->vd, hit);
+  // A polygon group's texture is shown as it is, with no joint: no turbulence for it.
+  if (const void* groupTexture = PolygonGroupTexture(table_, settings_, hit)) {
+    return static_cast<BaseShader*>(const_cast<void*>(groupTexture))->Sample(cd);
   }
+  JointNoiseQuery noiseQuery{cd->vd, settings_.noiseScale};
+  if (NeedsJointNoise(settings_, hit.hasContext)) {
+    hit.fetchNoise = &JointNoise;
+    hit.noiseContext = &noiseQuery;
+  }
+  const TileLocation loc = LocateSample(table_, settings_, cd->p.x, cd->p.y, cd->p.z, cd->texflag, hit);
 
   const Vector p = cd->p;
   const TileCell& cell = *loc.cell;
@@ -265,7 +309,13 @@ Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
     if (picked) texture = picked;
   }
 
-  cd->p = Vector(loc.u, loc.v, loc.w);
+  // One component at a time: the location was stored one component at a time, and a wider
+  // read of two of them would wait for both stores to retire instead of taking their values.
+  cd->p.x = loc.u;
+  SeparateStores();
+  cd->p.y = loc.v;
+  SeparateStores();
+  cd->p.z = loc.w;
   Vector colour(0.0);
   if (texture) colour = ApplyCellVariation(texture->Sample(cd), cell);
 
@@ -273,7 +323,7 @@ Vector TavrelTiles::Output(BaseShader* sh, ChannelData* cd) {
   Vector jointColour(0.0);
   if (loc.inJoint) {
     a = loc.jointWeight;
-    if (((cd->texflag >> HOST_TEX_CHANNEL_SHIFT) & 15) == kAlphaChannel) {
+    if (RendersAlpha(cd)) {
       a = 1.0;
       jointColour = Vector(1.0);
     } else if (jointGradient_) {

@@ -1,14 +1,10 @@
 #include "variation_key.h"
 
-namespace {
-
-// 32-bit wrap-around without signed overflow.
-LONG Add(LONG a, LONG b) { return static_cast<LONG>(static_cast<ULONG>(a) + static_cast<ULONG>(b)); }
-
-}  // namespace
+#include "numeric.h"
+#include "polygon_group.h"
 
 LONG IdentityChainSum(LONG key, BaseObject* op) {
-  for (; op; op = op->GetUp()) key = Add(key, op->GetUniqueIdentity());
+  for (; op; op = op->GetUp()) key = ombrel::WrapAdd32(key, op->GetUniqueIdentity());
   return key;
 }
 
@@ -21,15 +17,11 @@ LONG VariationKey(LONG groupSize, const VolumeData* vd) {
     BaseObject* walk = source;
     if (BaseObject* origin = ro->GetOrigin()) {
       // An origin object without a source should not occur; it then counts as identity 0.
-      key = Add(key, Add(source ? source->GetUniqueIdentity() : 0, 1));
+      key = ombrel::WrapAdd32(key, ombrel::WrapAdd32(source ? source->GetUniqueIdentity() : 0, 1));
       walk = origin;
     }
     key = IdentityChainSum(key, walk);
   }
-  if (groupSize != 0) {
-    const long long polygon = vd->GetLastPolygon();
-    const long long first = (polygon / groupSize) * groupSize;
-    key = Add(key, static_cast<LONG>(static_cast<ULONG>(static_cast<unsigned long long>(first))));
-  }
+  if (groupSize != 0) key = ombrel::WrapAdd32(key, ombrel::PolygonGroupStart(vd->GetLastPolygon(), groupSize));
   return key;
 }

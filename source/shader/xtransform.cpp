@@ -331,8 +331,9 @@ Vector Xvarnel::Output(BaseShader* sh, ChannelData* cd) {
   return colour;
 }
 
-// The link exists before the shader registers, so the shader's button always has it to use.
+// The link exists before the shader registers, so the shader's button always has it to use. A
+// repeated plug-in start keeps the link it made the first time.
 Bool RegisterXvarnel() {
-  gTransformShaderLink = BaseLink::Alloc();
+  if (!gTransformShaderLink) gTransformShaderLink = BaseLink::Alloc();
   return RegisterShaderPlugin(ID_XVARNEL, GeLoadString(IDS_XTRANSFORM), 0, Xvarnel::Alloc, "Xtransform", 0);
 }

@@ -169,6 +169,32 @@ TEST(MemoryLedger, CountsBlocksReallocationsAndInjectedFailures) {
   EXPECT_EQ(ledger.Snapshot().liveBytes, 0);
 }
 
+TEST(MemoryLedger, InjectedFailureCountsBlocksAndHostObjectsAlike) {
+  host::MemoryLedger ledger;
+  ledger.FailAllocation(3);
+  EXPECT_TRUE(ledger.TakeHandle("link"));
+  void* block = ledger.Allocate(16, 7, "first.cpp");
+  ASSERT_NE(block, nullptr);
+  EXPECT_FALSE(ledger.InjectedFailureStruck());
+  EXPECT_FALSE(ledger.TakeHandle("container"));  // request 3
+  EXPECT_TRUE(ledger.InjectedFailureStruck());
+  EXPECT_EQ(ledger.InjectedFailureSite(), "container");
+  EXPECT_EQ(ledger.Snapshot().liveHandles, 1);  // the failed request counts no object
+  ledger.FailAllocation(1);
+  EXPECT_FALSE(ledger.InjectedFailureStruck());
+  EXPECT_EQ(ledger.Allocate(8, 42, "second.cpp"), nullptr);
+  EXPECT_EQ(ledger.InjectedFailureSite(), "second.cpp:42");
+  ledger.FailAllocation(0);
+  void* again = ledger.Allocate(8, 43, "second.cpp");
+  EXPECT_NE(again, nullptr);
+  EXPECT_EQ(ledger.Requests(), 5);
+  ledger.Free(again);
+  ledger.Free(block);
+  ledger.HandleFreed();
+  EXPECT_EQ(ledger.Snapshot().liveBlocks, 0);
+  EXPECT_EQ(ledger.Snapshot().liveHandles, 0);
+}
+
 TEST(Noise, TurbulenceStaysInRangeAndIsRepeatable) {
   double lo = 1.0, hi = 0.0;
   for (int i = 0; i < 2000; ++i) {

@@ -8,6 +8,8 @@
 #include <dlfcn.h>
 #endif
 
+#include "core/families.h"
+#include "core/scene.h"
 #include "module_fixture.h"
 
 namespace ombrel::test {
@@ -96,6 +98,131 @@ TEST(Lifecycle, RefusedHostStaysRefusedForNestedInits) {
   m->api.version = 13000;
   EXPECT_EQ(h.Init(m), 1);
   EXPECT_EQ(h.End(m), 1);
+  h.Close(m);
+}
+
+// A module that is started, sent messages or ended without an accepted host must neither crash
+// nor keep anything that spoils a later, proper init.
+TEST(Lifecycle, StartWithoutAcceptedHostRegistersNothingAndLaterInitStartsAfresh) {
+  enum class Refusal { NoInit, OldVersion, NoPath, MissingFamily };
+  for (const Refusal refusal : {Refusal::NoInit, Refusal::OldVersion, Refusal::NoPath, Refusal::MissingFamily}) {
+    const int which = static_cast<int>(refusal);
+    Host h;
+    LoadOptions options;
+    if (refusal == Refusal::OldVersion) options.interfaceVersion = 12999;
+    if (refusal == Refusal::NoPath) options.passModulePath = false;
+    HostModule* m = OpenModule(h, options);
+    ASSERT_NE(m, nullptr);
+    if (refusal == Refusal::MissingFamily) m->api.nodes = nullptr;
+    if (refusal != Refusal::NoInit) {
+      EXPECT_EQ(h.Init(m), -3) << which;
+    }
+
+    EXPECT_EQ(h.Message(m, 1), -1) << which;
+    EXPECT_EQ(h.Start(m), -1) << which;
+    EXPECT_TRUE(h.GetRegistry().Plugins().empty()) << which;
+    EXPECT_TRUE(h.GetConsole().Lines().empty()) << which;
+    EXPECT_EQ(m->ledger.Snapshot().totalAllocations, 0) << which;
+    EXPECT_EQ(m->ledger.Snapshot().totalHandles, 0) << which;
+    EXPECT_EQ(h.End(m), 1) << which;
+
+    // A proper init now loads the resources and registers everything.
+    m->api.version = HOST_API_VERSION;
+    m->api.nodes = host::NodeFamily();
+    m->options.passModulePath = true;
+    EXPECT_EQ(h.Init(m), 1) << which;
+    EXPECT_EQ(h.Message(m, 1), 1) << which;
+    EXPECT_EQ(h.Start(m), 1) << which;
+    EXPECT_EQ(h.GetRegistry().Plugins().size(), 5u) << which;
+    const host::LedgerSnapshot left = h.Unload(m);
+    EXPECT_EQ(left.liveBlocks, 0) << which;
+    EXPECT_EQ(left.liveHandles, 0) << which;
+  }
+}
+
+TEST(Lifecycle, FinalEndClearsAFailedResourceLoad) {
+  Host h;
+  LoadOptions options;
+  options.resourceDir = std::filesystem::temp_directory_path() / "ombrel-no-such-res-folder";
+  HostModule* m = OpenModule(h, options);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(h.Init(m), 1);
+  EXPECT_EQ(h.Message(m, 1), -1);
+  EXPECT_EQ(h.Message(m, 1), -1);  // the first result stands until the end
+  EXPECT_EQ(h.End(m), 1);
+  m->options.resourceDir.reset();
+  EXPECT_EQ(h.Init(m), 1);
+  EXPECT_EQ(h.Message(m, 1), 1);
+  EXPECT_EQ(h.End(m), 1);
+  EXPECT_EQ(m->ledger.Snapshot().liveHandles, 0);
+  h.Close(m);
+}
+
+TEST(Lifecycle, EndWithoutInitDoesNotCountTowardsTheNextInit) {
+  Host h;
+  HostModule* m = OpenModule(h);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(h.End(m), 1);
+  EXPECT_EQ(h.End(m), 1);
+  EXPECT_EQ(h.Init(m), 1);
+  EXPECT_EQ(h.Message(m, 1), 1);
+  EXPECT_EQ(h.Start(m), 1);
+  EXPECT_EQ(h.GetRegistry().Plugins().size(), 5u);
+  const host::LedgerSnapshot left = h.Unload(m);
+  EXPECT_EQ(left.liveBlocks, 0);
+  EXPECT_EQ(left.liveHandles, 0);
+}
+
+TEST(Lifecycle, RepeatedStartKeepsOneShaderToolLink) {
+  Host h;
+  HostModule* m = LoadModule(h);
+  ASSERT_NE(m, nullptr);
+  const host::LedgerSnapshot first = m->ledger.Snapshot();
+  // The plug-ins are registered already: the host refuses them again, and the tool instance
+  // of the second start is handed back and destroyed.
+  EXPECT_EQ(h.Start(m), 1);
+  EXPECT_EQ(h.GetRegistry().Plugins().size(), 5u);
+  EXPECT_EQ(h.GetConsole().Lines().size(), 2u);
+  EXPECT_EQ(m->ledger.Snapshot().liveHandles, first.liveHandles);
+  EXPECT_EQ(m->ledger.Snapshot().liveBlocks, first.liveBlocks);
+  const host::LedgerSnapshot left = h.Unload(m);
+  EXPECT_EQ(left.liveBlocks, 0) << ::testing::PrintToString(m->ledger.LiveBlocks());
+  EXPECT_EQ(left.liveHandles, 0);
+}
+
+TEST(Lifecycle, PluginObjectsUsedAfterTheLastEndDoNothing) {
+  Host h;
+  HostModule* m = LoadModule(h);
+  ASSERT_NE(m, nullptr);
+  HostNode* doc = h.NewDocument("kept past the end");
+  std::vector<HostNode*> shaders;
+  // Shaders whose objects hold no host objects of their own: those could not be given back
+  // after the end either, and the stand-in host reclaims only blocks.
+  h.GetRegistry().DestroyToolInstances(m);
+  for (const int32_t type : {kColorId, kCutId, kTransformId}) {
+    shaders.push_back(host::InsertShader(doc, host::CreateShader(h.GetRegistry(), type), nullptr));
+    ASSERT_NE(shaders.back(), nullptr) << type;
+  }
+  // A careless host ends the module while its documents still hold plug-in objects, then goes
+  // on using them: the module can no longer reach the host, so each call answers "nothing done".
+  EXPECT_EQ(h.End(m), 1);
+  for (HostNode* shader : shaders) {
+    HostInitRender irs{};
+    irs.document = doc;
+    EXPECT_NE(host::ShaderFamily()->initRender(shader, &irs), 0) << shader->type;
+    HostChannelData cd{};
+    cd.p = HostVector{0.5, 0.5, 0.0};
+    const HostVector c = host::ShaderFamily()->sample(shader, &cd);
+    EXPECT_EQ(c.x + c.y + c.z, 0.0) << shader->type;
+    host::ShaderFamily()->freeRender(shader);
+    EXPECT_EQ(host::ShaderFamily()->message(shader, 1, nullptr), HOST_FALSE) << shader->type;
+  }
+  // Destroying them now cannot give their memory back through the module: it stays on the
+  // module's account, and the host takes it back when it closes the module.
+  const int64_t blocksBefore = m->ledger.Snapshot().liveBlocks;
+  h.ReleasePlugins(m);
+  EXPECT_EQ(m->ledger.Snapshot().liveBlocks, blocksBefore);
+  EXPECT_GT(blocksBefore, 0);
   h.Close(m);
 }
 

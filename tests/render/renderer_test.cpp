@@ -6,6 +6,7 @@
 #include <limits>
 #include <set>
 #include <tuple>
+#include <vector>
 
 #include "../host/module_fixture.h"
 #include "core/families.h"
@@ -268,9 +269,11 @@ TEST(RenderThreads, SamePictureBitForBitOnAnyThreadCountAndEveryRun) {
 }
 
 // The tile example scenes (UV tiles with noisy joints, polygon tiles, a texture per object):
-// the same picture on any thread count, and every texture read.
+// the same picture on any thread count, every texture read, and a picture made of the textures'
+// many colours (a black or flat picture would also be the same on any thread count).
 TEST(RenderThreads, TileExamplesAreTheSameOnAnyThreadCount) {
   host::InstallImageReader();
+  std::set<std::vector<float>> pictures;
   for (const char* name : {"tiles_uv_joints", "tiles_polygons", "tiles_objects"}) {
     host::Host h;
     ASSERT_NE(LoadModule(h), nullptr);
@@ -285,9 +288,17 @@ TEST(RenderThreads, TileExamplesAreTheSameOnAnyThreadCount) {
     const host::FloatImage one = RenderOrFail(scene, options, &report);
     EXPECT_TRUE(report.failedSetUps.empty()) << name;
     EXPECT_TRUE(h.Log().empty()) << name << ": " << (h.Log().empty() ? "" : h.Log().front());
+    std::set<std::tuple<float, float, float>> colours;
+    for (size_t i = 0; i + 2 < one.rgb.size(); i += 3) {
+      ASSERT_TRUE(std::isfinite(one.rgb[i]) && std::isfinite(one.rgb[i + 1]) && std::isfinite(one.rgb[i + 2])) << name;
+      colours.emplace(one.rgb[i], one.rgb[i + 1], one.rgb[i + 2]);
+    }
+    EXPECT_GT(colours.size(), 1000u) << name << ": the textures' colours should show";
+    pictures.insert(one.rgb);
     options.threads = 2;
     EXPECT_EQ(RenderOrFail(scene, options).rgb, one.rgb) << name;
   }
+  EXPECT_EQ(pictures.size(), 3u) << "each example shows its own picture";
 }
 
 }  // namespace

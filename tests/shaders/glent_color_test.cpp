@@ -1,5 +1,9 @@
 // The colour-adjust shader through the host's own call path: set-up, sampling, release.
-// Expected colours are computed here from the generator and the HSL model directly.
+// Expected colours are worked out by hand from the generator's states after Init(200), computed
+// apart from the module: 13882869 (discarded), then for the first entry 1098241022 (hue),
+// 991802931, 255822756, 2074031137 (gamma) and 1212447034 (position); each state / 2147483649
+// is a draw in [0, 1). Where a case needs entries far into the table, the test replays the
+// draws with the generator and applies the HSL model, both tested on their own.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -75,14 +79,32 @@ TEST_F(GlentShaderTest, DefaultsReturnTheColourUnchanged) {
   EXPECT_EQ(Sample(nullptr).y, 0.6);  // no volume record: key 0
 }
 
-TEST_F(GlentShaderTest, FirstEntryHueFactorComesFromTheSecondStateOfSeed200) {
+// Red (1, 0, 0) has hue 360, lightness 0.5, saturation 1. A hue shift d of less than 60 degrees
+// gives (1, d / 60, 0) when positive and (1, 0, -d / 60) when negative. The first entry's hue
+// draw is 1098241022 / 2147483649 = 0.51140833; with parameter 0.25 the shift is that × 45.
+TEST_F(GlentShaderTest, DirectionSetsTheSignOfTheFactors) {
   C()->setVector(&shader_->data, kColor, HostVector{1.0, 0.0, 0.0});
-  C()->setReal(&shader_->data, kHue, 0.5);
-  ASSERT_EQ(Begin(), 0);
-  // After Init(200) the states run 13882869 (discarded), 1098241022 (first hue factor), ...
-  const double factor = 1098241022 / 2147483649.0 * 2.0 - 1.0;
-  Variation e{factor * 0.5, 0, 0, 0, 0};
-  ExpectColor(Sample(nullptr), ExpectedHsl(HostVector{1, 0, 0}, e, 1.0), "key 0");
+  C()->setReal(&shader_->data, kHue, 0.25);
+  const double draw = 0.5114083278405441;
+  struct Case {
+    int32_t direction;
+    HostVector want;
+  };
+  const Case cases[] = {
+      {0, {1.0, (draw * 2 - 1) * 45 / 60, 0.0}},  // both signs: 2 × draw − 1
+      {1, {1.0, draw * 45 / 60, 0.0}},            // positive only
+      {2, {1.0, 0.0, draw * 45 / 60}},            // negative only
+      {7, {1.0, (draw * 2 - 1) * 45 / 60, 0.0}},  // any other value acts as both signs
+  };
+  for (const Case& c : cases) {
+    C()->setInt32(&shader_->data, kDirection, c.direction);
+    ASSERT_EQ(Begin(), 0);
+    const HostVector got = Sample(nullptr);
+    EXPECT_NEAR(got.x, c.want.x, 1e-12) << c.direction;
+    EXPECT_NEAR(got.y, c.want.y, 1e-12) << c.direction;
+    EXPECT_NEAR(got.z, c.want.z, 1e-12) << c.direction;
+    session_.End();
+  }
 }
 
 TEST_F(GlentShaderTest, ObjectWithoutParentsGetsTwiceItsIdentity) {
@@ -135,12 +157,13 @@ TEST_F(GlentShaderTest, NegativeKeySelectsAnEntryInRange) {
   ASSERT_EQ(Begin(), 0);
   ExpectColor(Sample(object), ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 16000 - 10, 0.5, 0, 0, 0), 1.0),
               "key -10");
-  // A sum that wraps past the 32-bit range still lands in the table.
+  // A sum that wraps past the 32-bit range still lands in the table: 2 × (2^31 − 1) wraps to
+  // −2, entry 15998.
   HostNode* big = AddObject("big", 2147483647);
   session_.End();
   ASSERT_EQ(Begin(), 0);
-  const HostVector c = Sample(big);
-  EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z));
+  ExpectColor(Sample(big), ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 16000 - 2, 0.5, 0, 0, 0), 1.0),
+              "key -2");
 }
 
 TEST_F(GlentShaderTest, GradientOffsetWrapsThePositionBackIntoRange) {
@@ -158,17 +181,88 @@ TEST_F(GlentShaderTest, GradientOffsetWrapsThePositionBackIntoRange) {
   EXPECT_DOUBLE_EQ(c.z, t);
 }
 
+// The first entry's gamma draw is 2074031137 / 2147483649 × 2 − 1 = 0.93159202.
 TEST_F(GlentShaderTest, StrengthMapAndGammaScaleTheEffect) {
   C()->setVector(&shader_->data, kColor, HostVector{0.25, 0.5, 0.75});
   C()->setReal(&shader_->data, kGamma, 0.8);
   HostNode* strength = AddInput(shader_, host::kColorShaderType, kStrengthShader);
   C()->setVector(&strength->data, 1000, HostVector{0.3, 0.6, 0.9});
   ASSERT_EQ(Begin(), 0);
-  const double a = (0.6 + 0.3 + 0.9) * 0.3333333333333333;
-  const double g = a * TableEntry(200, 0, 0, 0, 0, 0.8).gamma + 1.0;
+  const double a = 0.6;  // the strength map's mean
+  const double g = a * 0.9315920174440406 * 0.8 + 1.0;
   const HostVector c = Sample(nullptr);
-  EXPECT_DOUBLE_EQ(c.x, std::pow(0.25, 1.0 / g));
-  EXPECT_DOUBLE_EQ(c.z, std::pow(0.75, 1.0 / g));
+  EXPECT_NEAR(c.x, std::pow(0.25, 1.0 / g), 1e-12);
+  EXPECT_NEAR(c.z, std::pow(0.75, 1.0 / g), 1e-12);
+}
+
+// A gamma parameter of -1 / 0.93159202 (the nearest double that makes it so) gives the first
+// entry a gamma factor of exactly -1: g = 0, and the colour is left as it is instead of being
+// raised to an infinite power.
+TEST_F(GlentShaderTest, GammaFactorOfZeroLeavesTheColour) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.3, 0.6, 0.9});
+  C()->setReal(&shader_->data, kGamma, -1.0734312674164457);
+  ASSERT_EQ(Begin(), 0);
+  ExpectColor(Sample(nullptr), HostVector{0.3, 0.6, 0.9}, "g = 0");
+}
+
+// With an input texture the gradient's weight is the entry's position (1212447034 / 2147483649
+// = 0.56458965) × strength × mix; the default gradient is grey p at position p.
+TEST_F(GlentShaderTest, GradientMixWithATextureIsWeightedByThePosition) {
+  HostNode* texture = AddInput(shader_, host::kColorShaderType, kTexture);
+  C()->setVector(&texture->data, 1000, HostVector{0.2, 0.4, 0.6});
+  C()->setReal(&shader_->data, kGradientMix, 0.5);
+  ASSERT_EQ(Begin(), 0);
+  const double p = 0.5645896463819827;
+  const double w = p * 0.5;
+  const HostVector c = Sample(nullptr);
+  EXPECT_NEAR(c.x, 0.2 + (p - 0.2) * w, 1e-12);
+  EXPECT_NEAR(c.y, 0.4 + (p - 0.4) * w, 1e-12);
+  EXPECT_NEAR(c.z, 0.6 + (p - 0.6) * w, 1e-12);
+}
+
+// A negative mix pushes the colour away from the gradient's (c − (p − c)), beyond [0, 1]: the
+// result is clamped.
+TEST_F(GlentShaderTest, NegativeMixExtrapolatesAndIsClamped) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.0, 1.0, 0.5});
+  C()->setReal(&shader_->data, kGradientMix, -1.0);
+  ASSERT_EQ(Begin(), 0);
+  const double p = 0.5645896463819827;
+  const HostVector c = Sample(nullptr);
+  EXPECT_EQ(c.x, 0.0);  // −p
+  EXPECT_EQ(c.y, 1.0);  // 2 − p
+  EXPECT_NEAR(c.z, 1.0 - p, 1e-12);
+}
+
+// In a linear workflow the colour parameter, given in sRGB, is converted: 0.5 becomes
+// ((0.5 + 0.055) / 1.055)^2.4 = 0.21404114, 0.25 becomes 0.05087609.
+TEST_F(GlentShaderTest, LinearWorkflowConvertsTheColourParameter) {
+  C()->setVector(&shader_->data, kColor, HostVector{0.5, 0.25, 1.0});
+  scene_.settings.linearWorkflow = true;
+  ASSERT_EQ(Begin(), 0);
+  const HostVector c = Sample(nullptr);
+  EXPECT_NEAR(c.x, 0.21404114048223255, 1e-12);
+  EXPECT_NEAR(c.y, 0.05087608817155679, 1e-12);
+  EXPECT_NEAR(c.z, 1.0, 1e-12);
+}
+
+// Parameters far out of range keep to defined arithmetic. Red with a hue shift of ±4e10
+// degrees (the first hue draw, 2 × 0.51140833 − 1, times ±1e10, times 180): the one wrap of a
+// channel hue leaves every channel beyond its ramps, at 0 after the clamp. A NaN hue matches no
+// ramp either. A gradient offset of 1e10 keeps the position's fraction to the spacing of
+// doubles near 1e10 (2e-6).
+TEST_F(GlentShaderTest, HugeAndNaNParametersStayDefined) {
+  C()->setVector(&shader_->data, kColor, HostVector{1.0, 0.0, 0.0});
+  for (double hue : {1e10, -1e10, std::nan("")}) {
+    C()->setReal(&shader_->data, kHue, hue);
+    ASSERT_EQ(Begin(), 0);
+    ExpectColor(Sample(nullptr), HostVector{0.0, 0.0, 0.0}, "hue far out of range");
+    session_.End();
+  }
+  C()->setReal(&shader_->data, kHue, 0.0);
+  C()->setReal(&shader_->data, kGradientMix, 1.0);
+  C()->setReal(&shader_->data, kGradientOffset, 1e10);
+  ASSERT_EQ(Begin(), 0);
+  EXPECT_NEAR(Sample(nullptr).y, 0.5645896463819827, 4e-6);
 }
 
 TEST_F(GlentShaderTest, FailedInputsAreDroppedAndTheirCodeReturned) {
@@ -230,11 +324,15 @@ TEST_F(GlentShaderTest, MessagesReachBothLinkedInputs) {
   EXPECT_EQ(strength->builtin->lastMessage, 4242);
   EXPECT_EQ(unlinked->builtin->messagesReceived, 0);
 
-  // Two colour-adjust shaders linking each other must not pass a message round for ever.
+  // Two colour-adjust shaders linking each other pass a message round once, not until the
+  // host's depth limit: the other's strength input hears it exactly once.
   HostNode* other = AddInput(shader_, kColorId);
   C()->setLink(&shader_->data, kTexture, other);
   C()->setLink(&other->data, kTexture, shader_);
+  HostNode* behind = AddInput(other, host::kColorShaderType, kStrengthShader);
   EXPECT_TRUE(host::ShaderFamily()->message(shader_, 4243, nullptr));
+  EXPECT_EQ(behind->builtin->messagesReceived, 1);
+  EXPECT_EQ(strength->builtin->messagesReceived, 2);  // 4242, then 4243 once
 }
 
 TEST_F(GlentShaderTest, InitialChannelIsTakenOverAsTheInput) {

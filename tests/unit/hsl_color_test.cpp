@@ -1,5 +1,5 @@
 // Tests for the HSL conversions. Expected values are worked
-// out by hand from the conversions' step lists; inputs are chosen so the
+// out by hand from the conversions' rules; inputs are chosen so the
 // arithmetic is exact (dyadic fractions) and EXPECT_EQ applies.
 #include "../../source/common/hsl_color.h"
 
@@ -110,7 +110,7 @@ TEST(HslColorTest, AllSixSectorFormulas)
     {
         double r, g, b, h;
     };
-    // Each pair covers both alternatives of one line of step 8.
+    // Each pair covers both alternatives of one line of the hue-sector choice.
     const Case cases[] = {
         {1.0, 0.5, 0.0, 30.0},  // r max, g not min: 1 - gc = 0.5
         {1.0, 0.0, 0.5, 330.0}, // r max, g min: 5 + bc = 5.5
@@ -307,16 +307,16 @@ TEST(HslColorTest, RoundTripOverGrid)
             }
 }
 
-TEST(HslColorTest, NonFiniteInputsDoNotCrash)
+TEST(HslColorTest, NonFiniteAndHugeInputsGiveDefinedValues)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
 
-    // NaN red: every comparison fails, so max = min = NaN and l is NaN.
+    // NaN red: every comparison fails, so max = min = NaN and all three are NaN.
     const Hsl a = ToHsl(nan, 0.5, 0.25);
     EXPECT_TRUE(std::isnan(a.l));
-    EXPECT_NE(123.0, a.h);
-    EXPECT_NE(123.0, a.s);
+    EXPECT_TRUE(std::isnan(a.h));
+    EXPECT_TRUE(std::isnan(a.s));
 
     const Hsl b = ToHsl(inf, 0.0, 0.0);
     EXPECT_EQ(inf, b.l);
@@ -337,17 +337,35 @@ TEST(HslColorTest, NonFiniteInputsDoNotCrash)
     EXPECT_EQ(-inf, z.g);
     EXPECT_EQ(inf, z.b);
 
+    // A NaN channel hue matches no ramp: m1.
     const Rgb e = ToRgb(nan, kL, kS);
-    EXPECT_NE(123.0, e.r);
-    EXPECT_NE(123.0, e.g);
-    EXPECT_NE(123.0, e.b);
+    EXPECT_EQ(kM1, e.r);
+    EXPECT_EQ(kM1, e.g);
+    EXPECT_EQ(kM1, e.b);
 
+    // -inf stays -inf after the one wrap: the rising ramp at -inf.
     const Rgb f = ToRgb(-inf, kL, kS);
-    EXPECT_NE(123.0, f.r);
+    EXPECT_EQ(-inf, f.r);
+    EXPECT_EQ(-inf, f.b);
     const Rgb g = ToRgb(100.0, nan, kS);
     EXPECT_TRUE(std::isnan(g.g));
+    // Infinite saturation at l = 0.5: m2 = inf, m1 = -inf; the falling ramp (red at 220) meets
+    // inf - inf.
     const Rgb h = ToRgb(100.0, kL, inf);
-    EXPECT_NE(123.0, h.r);
+    EXPECT_TRUE(std::isnan(h.r));
+    EXPECT_EQ(inf, h.g);
+    EXPECT_EQ(-inf, h.b);
+
+    // Hues of ±1e10 degrees: one wrap leaves them beyond every ramp (m1) or far down the
+    // rising one.
+    const Rgb big = ToRgb(1e10, kL, kS);
+    EXPECT_EQ(kM1, big.r);
+    EXPECT_EQ(kM1, big.g);
+    EXPECT_EQ(kM1, big.b);
+    const Rgb low = ToRgb(-1e10, kL, kS);
+    EXPECT_LT(low.r, -1e8);
+    EXPECT_LT(low.g, -1e8);
+    EXPECT_LT(low.b, -1e8);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Tests of the tile pattern: the table's draw order replayed from the generator,
 // sample location, joints, turns, polygon and object modes, hostile inputs.
+#include "../../source/common/polygon_group.h"
 #include "../../source/common/seeded_random.h"
 #include "../../source/common/tile_pattern.h"
 
@@ -43,42 +44,42 @@ static_assert(sizeof(TileTable) == sizeof(TileCell) * 333 * 333, "a plain embedd
 int gTex[3];
 const void* const kTextures[3] = {&gTex[0], &gTex[1], &gTex[2]};
 
+// Parameters for the build; Build derives the settings from them, which a test may then change.
 struct Fixture
 {
     std::unique_ptr<TileTable> table{new TileTable};
+    TileParameters parameters;
     TileSettings settings;
-    void Build(int32_t count = 3) { BuildTileTable(*table, settings, kTextures, count); }
+    void Build(int32_t count = 3)
+    {
+        settings = DeriveTileSettings(parameters);
+        BuildTileTable(*table, parameters, kTextures, count);
+    }
     TileLocation At(double pu, double pv, int32_t flags = 0, const TileHit& hit = TileHit()) const
     {
         return LocateSample(*table, settings, pu, pv, 0.25, flags, hit);
     }
 };
 
-// Plain settings: no flips, no turns, one tile per texture repeat.
-TileSettings Plain()
-{
-    TileParameters p;
-    return DeriveTileSettings(p);
-}
-
 TEST(TilePatternTest, FirstTwoRowsFollowTheDrawOrder)
 {
     for (int flips = 0; flips < 4; ++flips)
     {
         Fixture f;
-        f.settings.flipU = flips & 1;
-        f.settings.flipV = flips & 2;
-        f.settings.randomRotate = flips != 2;
-        f.settings.checker = flips >= 2;
-        f.settings.saturationVariation = 0.7;
-        f.settings.brightnessVariation = 0.3;
-        f.settings.rowOffset = 0.5;
-        f.settings.rowOffsetVariation = 0.3;
-        f.settings.rowDrift = 0.1;
-        f.settings.rowDriftVariation = 0.2;
-        f.settings.jointWidth = 0.3;
-        f.settings.jointRatio = 0.7;
-        f.settings.tileRotation = 0.1;
+        TileParameters& p = f.parameters;
+        p.randomFlipU = flips & 1;
+        p.randomFlipV = flips & 2;
+        p.randomRotate = flips != 2;
+        p.checkerRotate = flips >= 2;
+        p.saturationVariation = 0.7;
+        p.brightnessVariation = 0.3;
+        p.rowOffset = 0.5;
+        p.rowOffsetVariation = 0.3;
+        p.rowDrift = 0.1;
+        p.rowDriftVariation = 0.2;
+        p.jointWidth = 0.3;
+        p.jointRatio = 0.7;
+        p.tileRotation = 0.1;
         f.Build();
 
         // Replay rows 0 and 1 straight from the generator.
@@ -94,8 +95,8 @@ TEST(TilePatternTest, FirstTwoRowsFollowTheDrawOrder)
             const float shift = static_cast<float>(base + (r * 0.5 * 0.2 * X + 1.0) * X);
             for (int a = 0; a < 333; ++a)
             {
-                const bool flipU = f.settings.flipU ? rng.Get01() < 0.5 : false;
-                const bool flipV = f.settings.flipV ? rng.Get01() < 0.5 : false;
+                const bool flipU = p.randomFlipU ? rng.Get01() < 0.5 : false;
+                const bool flipV = p.randomFlipV ? rng.Get01() < 0.5 : false;
                 const double y = rng.Get01();
                 sum = static_cast<int64_t>(rng.Get01() * 3 + static_cast<double>(sum));
                 const double g = rng.GetG11();
@@ -111,8 +112,8 @@ TEST(TilePatternTest, FirstTwoRowsFollowTheDrawOrder)
                 ASSERT_EQ(static_cast<float>(static_cast<double>(0.7f) * g + 1), c.saturationFactor);
                 ASSERT_EQ(static_cast<float>(std::fmod(g + y, 1.0) * static_cast<double>(0.3f) + 1),
                           c.brightnessFactor);
-                const bool rr = f.settings.randomRotate;
-                const int turn = f.settings.checker ? ((a + b) % 2 ? 0 : rr && y >= 0.5 ? 2 : 1)
+                const bool rr = p.randomRotate;
+                const int turn = p.checkerRotate ? ((a + b) % 2 ? 0 : rr && y >= 0.5 ? 2 : 1)
                                                     : (rr && y < 0.5 ? (y < 0.25 ? 1 : 2) : 0);
                 ASSERT_EQ(turn, c.quarterTurn);
             }
@@ -125,7 +126,7 @@ TEST(TilePatternTest, GaussianFactorsComeInPolarPairs)
     // Seed 666, no flips: one discard, the row's drift draw, then y and t; the
     // first cell draws a fresh pair, the second uses its spare without stepping.
     Fixture f;
-    f.settings.gammaVariation = 1.0;
+    f.parameters.gammaVariation = 1.0;
     f.Build();
     SeededRandom rng;
     rng.Init(666);
@@ -149,9 +150,9 @@ TEST(TilePatternTest, GaussianFactorsComeInPolarPairs)
 TEST(TilePatternTest, EmptyListsGiveBareTilesWithJoints)
 {
     Fixture f;
-    f.settings.jointsOn = true;
-    f.settings.jointWidth = 0.25;
-    BuildTileTable(*f.table, f.settings, nullptr, 5);
+    f.parameters.jointWidth = 0.25;
+    f.Build();
+    BuildTileTable(*f.table, f.parameters, nullptr, 5);
     for (int i = 0; i < 333 * 333; ++i)
         ASSERT_EQ(nullptr, f.table->cells[i].texture);
     f.Build(0);
@@ -162,10 +163,9 @@ TEST(TilePatternTest, EmptyListsGiveBareTilesWithJoints)
 TEST(TilePatternTest, LocatesTilesWithRowOffsetWrapAndMirror)
 {
     Fixture f;
-    f.settings = Plain();
-    f.settings.columns = 4;
-    f.settings.rows = 2;
-    f.settings.rowOffset = 0.5;
+    f.parameters.columns = 4;
+    f.parameters.rows = 2;
+    f.parameters.rowOffset = 0.5;
     f.Build();
     struct Case { double pu, pv; int32_t flags; int32_t a, b; double u, v; };
     const Case cases[] = {
@@ -178,6 +178,10 @@ TEST(TilePatternTest, LocatesTilesWithRowOffsetWrapAndMirror)
         {-0.0625, 0.25, 2, 332, 0, 0.25, 0.5},
         {0.3125, 0.625, 2, 0, 1, 0.75, 0.75},
         {0.625, 0.25, 2, 2, 0, 0.5, 0.5},
+        {2.5e9, 0.25, 0, 10, 0, 0.0, 0.5},   // column 1e10, beyond 32 bits: 1e10 mod 333
+        {-2.5e9, 0.25, 0, 323, 0, 0.0, 0.5},
+        {536870911.625, 0.25, 0, 279, 0, 0.5, 0.5},   // column 2147483646.5, just inside 32 bits
+        {-536870911.875, 0.25, 0, 52, 0, 0.5, 0.5},   // column -2147483647.5: floor -2^31
         {1e20, 0.25, 0, 67, 0, 0.0, 0.5},    // far beyond 32 bits: still exact
         {-1e20, 0.25, 0, 266, 0, 0.0, 0.5},
     };
@@ -218,13 +222,12 @@ TEST(TilePatternTest, JointWeightsFollowBiasClampAndNoise)
     };
     for (const Case& c: cases)
     {
-        TileParameters p;
+        Fixture f;
+        TileParameters& p = f.parameters;
         p.jointWidth = c.width;
         p.jointRatio = c.ratio;
         p.jointBiasX = p.jointBiasY = c.bias;
         p.jointNoiseScale = c.noiseScale * 10;
-        Fixture f;
-        f.settings = DeriveTileSettings(p);
         f.Build();
         TileHit hit;
         hit.hasContext = true;
@@ -240,11 +243,9 @@ TEST(TilePatternTest, JointWeightsFollowBiasClampAndNoise)
 
 TEST(TilePatternTest, FitInsideSqueezesTheFaceBetweenJoints)
 {
-    TileParameters p;
-    p.jointWidth = 0.25;
-    p.fitTextureInsideJoints = true;
     Fixture f;
-    f.settings = DeriveTileSettings(p);
+    f.parameters.jointWidth = 0.25;
+    f.parameters.fitTextureInsideJoints = true;
     f.Build();
     const TileLocation l = f.At(0.3125, 0.5);
     EXPECT_DOUBLE_EQ(0.25, l.u);
@@ -255,7 +256,6 @@ TEST(TilePatternTest, FitInsideSqueezesTheFaceBetweenJoints)
 TEST(TilePatternTest, TurnsRotationAndStretch)
 {
     Fixture f;
-    f.settings = Plain();
     f.Build();
     TileCell& cell = f.table->At(0, 0);
     const double u = 0.25, v = 0.375;
@@ -285,7 +285,7 @@ TEST(TilePatternTest, TurnsRotationAndStretch)
     EXPECT_NEAR(0.25, l.u, 1e-15);
     EXPECT_NEAR(0.0, l.v, 1e-15);
 
-    f.settings = Plain();
+    f.settings = DeriveTileSettings(f.parameters);
     cell.quarterTurn = 0;
     cell.rotation = 0.5f;
     turn(u, v, 0.5f, eu, ev);
@@ -302,9 +302,8 @@ TEST(TilePatternTest, TurnsRotationAndStretch)
 TEST(TilePatternTest, PolygonModeAndGroupShortcut)
 {
     Fixture f;
-    f.settings = Plain();
-    f.settings.mode = kTileModePolygon;
-    f.settings.flipU = f.settings.flipV = f.settings.randomRotate = true;
+    f.parameters.mode = kTileModePolygon;
+    f.parameters.randomFlipU = f.parameters.randomFlipV = f.parameters.randomRotate = true;
     f.Build();
     TileHit hit;
     hit.hasContext = hit.hasHit = hit.hasRenderObject = hit.hasSource = true;
@@ -350,8 +349,8 @@ TEST(TilePatternTest, PolygonModeAndGroupShortcut)
     EXPECT_EQ(0.25, f.At(0.7, 0.2, 0, hit).w);
 
     // The shortcut: UV mode, groups of 3, a hit.
-    f.settings = Plain();
-    f.settings.polygonGroup = 3;
+    f.parameters = TileParameters();
+    f.parameters.polygonGroup = 3;
     f.Build();
     hit.hasHit = true;
     hit.polygon = 7;
@@ -400,7 +399,9 @@ TEST(TilePatternTest, DerivedSettings)
     p.jointBiasY = 0.25;
     p.textureRotation = 7;
     TileSettings s = DeriveTileSettings(p);
-    EXPECT_FALSE(s.checker);
+    EXPECT_FALSE(CheckerTurnsApply(p));
+    p.mode = kTileModeUv;
+    EXPECT_TRUE(CheckerTurnsApply(p));
     EXPECT_TRUE(s.jointsOn && s.fitInside);
     EXPECT_DOUBLE_EQ(0.3, s.noiseScale);
     EXPECT_EQ(1.0, s.jointLeft);
@@ -429,7 +430,7 @@ TEST(TilePatternTest, HostileValuesStayFiniteAndInRange)
         p.randomFlipU = p.randomRotate = p.fitTextureInsideJoints = true;
         p.stretchTexture = false;
         Fixture f;
-        f.settings = DeriveTileSettings(p);
+        f.parameters = p;
         f.Build();
         TileHit hit;
         hit.hasContext = hit.hasHit = hit.hasRenderObject = hit.hasSource = true;
@@ -455,11 +456,9 @@ TEST(TilePatternTest, HostileValuesStayFiniteAndInRange)
 
 TEST(TilePatternTest, NothingIsAllocated)
 {
-    TileParameters p;
-    p.randomFlipU = p.randomRotate = true;
-    p.jointWidth = 0.1;
     Fixture f;
-    f.settings = DeriveTileSettings(p);
+    f.parameters.randomFlipU = f.parameters.randomRotate = true;
+    f.parameters.jointWidth = 0.1;
     TileHit hit;
     hit.hasContext = hit.hasHit = true;
     const long before = gNewCalls.load();
@@ -469,5 +468,66 @@ TEST(TilePatternTest, NothingIsAllocated)
         sum += f.At(i * 0.37, i * 0.11, i & 2, hit).u;
     EXPECT_EQ(before, gNewCalls.load());
     EXPECT_TRUE(std::isfinite(sum));
+}
+TEST(TilePatternTest, PolygonGroupsStartAtMultiplesTowardZero)
+{
+    struct Case { int32_t polygon, group, start; };
+    const Case cases[] = {
+        {7, 3, 6}, {6, 3, 6}, {5, 3, 3}, {-7, 3, -6}, {-2, 3, 0}, // truncation toward zero
+        {9, 0, 9},                                                 // no grouping
+        {7, -3, 6},                                                // a negative group size groups alike
+        {INT32_MIN, -1, INT32_MIN},                                // the one quotient beyond 32 bits
+        {INT32_MAX, INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX, -INT32_MAX}, {INT32_MAX, INT32_MIN, 0},
+    };
+    for (const Case& c: cases)
+        EXPECT_EQ(c.start, ombrel::PolygonGroupStart(c.polygon, c.group)) << c.polygon << " / " << c.group;
+}
+// The noise is fetched only for samples a joint can reach, and a fetched noise gives what a
+// given one does. Width 0.25 split evenly: with any noise the joints stay within 0.125 of the
+// border.
+TEST(TilePatternTest, JointNoiseIsFetchedOnlyWithinReachOfAJoint)
+{
+    struct Fetch
+    {
+        double noise;
+        int calls;
+    };
+    auto fetch = [](const void* context) {
+        Fetch* f = const_cast<Fetch*>(static_cast<const Fetch*>(context));
+        ++f->calls;
+        return f->noise;
+    };
+    for (bool fit: {false, true})
+    {
+        Fixture f;
+        f.parameters.jointWidth = 0.25;
+        f.parameters.jointNoiseScale = 1.0;
+        f.parameters.fitTextureInsideJoints = fit;
+        f.Build();
+        struct Case { double pu, pv; bool reachable; };
+        const Case cases[] = {
+            {0.5, 0.5, false}, {0.13, 0.5, false}, {0.5, 0.86, false},
+            {0.12, 0.5, true}, {0.5, 0.9, true}, {0.99, 0.01, true},
+        };
+        for (const Case& c: cases)
+        {
+            SCOPED_TRACE(testing::Message() << fit << " " << c.pu << "," << c.pv);
+            Fetch counter{0.75, 0};
+            TileHit lazy;
+            lazy.hasContext = true;
+            lazy.fetchNoise = fetch;
+            lazy.noiseContext = &counter;
+            TileHit given;
+            given.hasContext = true;
+            given.noise = 0.75;
+            const TileLocation a = f.At(c.pu, c.pv, 0, lazy);
+            const TileLocation b = f.At(c.pu, c.pv, 0, given);
+            EXPECT_EQ(fit || c.reachable ? 1 : 0, counter.calls);
+            EXPECT_EQ(b.inJoint, a.inJoint);
+            EXPECT_EQ(b.jointWeight, a.jointWeight);
+            EXPECT_EQ(b.u, a.u);
+            EXPECT_EQ(b.v, a.v);
+        }
+    }
 }
 } // namespace
