@@ -139,8 +139,8 @@ HostNode* AtomArrayIndex(const HostAtomArray* arr, int32_t index) {
 HostNode* Counted(HostModule* module, std::unique_ptr<HostNode> node) {
   if (!node) return nullptr;
   if (module) {
+    if (!module->ledger.TakeHandle("node")) return nullptr;
     node->ownerModule = module;
-    module->ledger.HandleCreated();
   }
   return node.release();
 }
@@ -171,7 +171,7 @@ HostNode* Clone(HostModule* module, HostNode* node, int32_t flags, HostAliasTran
   return node ? Counted(module, CloneNode(*node, flags, trans)) : nullptr;
 }
 HostAliasTrans* AliasTransNew(HostModule* module) {
-  if (module) module->ledger.HandleCreated();
+  if (module && !module->ledger.TakeHandle("alias translator")) return nullptr;
   return new HostAliasTrans();
 }
 void AliasTransFree(HostModule* module, HostAliasTrans* trans) {
