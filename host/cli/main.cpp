@@ -21,9 +21,10 @@ int main(int argc, char** argv) {
   plugins->add_option("module", moduleArgs.module, "module file (default: the one built with this host)");
   addModuleOptions(plugins);
 
-  std::string describeName;
+  std::string describeName, describeNode;
   CLI::App* describe = app.add_subcommand("describe", "print a plug-in's parameters from its description");
-  describe->add_option("name", describeName, "description name, plug-in name or plug-in ID")->required();
+  describe->add_option("name", describeName, "description name, plug-in name or plug-in ID; with --node a scene file")->required();
+  describe->add_option("--node", describeNode, "print this node of the scene as its interface shows it now");
   describe->add_option("--module", moduleArgs.module, "module file (default: the one built with this host)");
   addModuleOptions(describe);
 
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
   if (edit->parsed()) return ombrel::cli::RunEdit(moduleArgs, editArgs);
   if (plugins->parsed()) return ombrel::cli::RunPlugins(moduleArgs);
-  if (describe->parsed()) return ombrel::cli::RunDescribe(moduleArgs, describeName);
+  if (describe->parsed()) return ombrel::cli::RunDescribe(moduleArgs, describeName, describeNode);
   if (render->parsed()) return ombrel::cli::RunRender(moduleArgs, renderArgs);
   if (sample->parsed()) {
     if (polygonOption->count() > 0) sampleArgs.polygon = polygon;
