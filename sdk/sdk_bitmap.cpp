@@ -4,7 +4,7 @@
 #include "sdk_host.h"
 
 namespace {
-const HostBitmapApi* Api() { return SdkHost()->bitmaps; }
+const HostBitmapApi* Api() { return SdkHost() ? SdkHost()->bitmaps : nullptr; }
 }  // namespace
 
 BaseBitmap* BaseBitmap::Alloc() { return SdkHost() ? From(Api()->alloc(SdkModule())) : nullptr; }

@@ -9,8 +9,9 @@
 #include "sdk_render.h"
 
 namespace {
-const HostNodeApi* Nodes() { return SdkHost()->nodes; }
-const HostMiscApi* Misc() { return SdkHost()->misc; }
+// Null once the host has ended the module; the revision-2 wrappers then do nothing.
+const HostNodeApi* Nodes() { return SdkHost() ? SdkHost()->nodes : nullptr; }
+const HostMiscApi* Misc() { return SdkHost() ? SdkHost()->misc : nullptr; }
 
 const HostShaderApi* Shaders() { return SdkHost()->shaders; }
 HostNode* Raw(const GeListNode* node) { return const_cast<HostNode*>(node ? node->Host() : nullptr); }

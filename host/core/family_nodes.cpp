@@ -136,10 +136,10 @@ HostNode* AtomArrayIndex(const HostAtomArray* arr, int32_t index) {
 }
 
 // A free node the module made is counted against it until a scene takes it.
-HostNode* Counted(HostModule* module, std::unique_ptr<HostNode> node) {
+HostNode* Counted(HostModule* module, std::unique_ptr<HostNode> node, const char* kind) {
   if (!node) return nullptr;
   if (module) {
-    if (!module->ledger.TakeHandle("node")) return nullptr;
+    if (!module->ledger.TakeHandle(kind)) return nullptr;  // the node goes with `node`
     node->ownerModule = module;
   }
   return node.release();
@@ -153,7 +153,7 @@ std::unique_ptr<HostNode> Adopt(HostNode* node) {
 }
 bool IsFree(const HostNode* node) { return node && !node->parent && !node->heldByUndo && node->kind != NodeKind::Document; }
 
-HostNode* ObjectNew(HostModule* module, int32_t type) { return Counted(module, MakeObject(type)); }
+HostNode* ObjectNew(HostModule* module, int32_t type) { return Counted(module, MakeObject(type), "object"); }
 void InsertObjectC(HostNode* doc, HostNode* object, HostNode* parent, HostNode* pred) {
   if (!IsFree(object) || object->kind != NodeKind::Object || !doc || doc->kind != NodeKind::Document) return;
   if (parent && (parent->kind != NodeKind::Object || parent->document != doc)) return;
@@ -168,7 +168,7 @@ HostNode* FirstObject(HostNode* doc) { return doc && !doc->children.empty() ? do
 HostNode* FirstMaterial(HostNode* doc) { return doc && !doc->materials.empty() ? doc->materials.front().get() : nullptr; }
 HostNode* FirstTag(HostNode* object) { return object && !object->tags.empty() ? object->tags.front().get() : nullptr; }
 HostNode* Clone(HostModule* module, HostNode* node, int32_t flags, HostAliasTrans* trans) {
-  return node ? Counted(module, CloneNode(*node, flags, trans)) : nullptr;
+  return node ? Counted(module, CloneNode(*node, flags, trans), "clone") : nullptr;
 }
 HostAliasTrans* AliasTransNew(HostModule* module) {
   if (module && !module->ledger.TakeHandle("alias translator")) return nullptr;

@@ -190,11 +190,7 @@ Bool GlentShader::Init(GeListNode* node) {
 Bool GlentShader::Message(GeListNode* node, LONG type, void* data) {
   BaseShader* sh = static_cast<BaseShader*>(node);
   if (TakeOverInitialChannel(sh, GLENTCOLOR_TEXTURE, type, data)) return TRUE;
-  // Shaders linked in a circle would pass a message round for ever: one round is enough.
-  if (forwarding_) return TRUE;
-  forwarding_ = true;
-  for (LONG id : {GLENTCOLOR_TEXTURE, GLENTCOLOR_STRENGTH_SHADER}) ForwardToLinkedShader(sh, id, type, data);
-  forwarding_ = false;
+  ForwardToLinkedShaders(sh, {GLENTCOLOR_TEXTURE, GLENTCOLOR_STRENGTH_SHADER}, type, data, forwarding_);
   return TRUE;
 }
 

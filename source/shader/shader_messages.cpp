@@ -13,3 +13,10 @@ void ForwardToLinkedShader(BaseShader* sh, LONG linkId, LONG type, void* data) {
   BaseShader* input = static_cast<BaseShader*>(bc->GetLink(linkId, sh->GetDocument(), HOST_BASETYPE_SHADER));
   if (input) input->Message(type, data);
 }
+
+void ForwardToLinkedShaders(BaseShader* sh, std::initializer_list<LONG> linkIds, LONG type, void* data, bool& busy) {
+  if (busy) return;
+  busy = true;
+  for (LONG id : linkIds) ForwardToLinkedShader(sh, id, type, data);
+  busy = false;
+}

@@ -3,6 +3,8 @@
 #ifndef OMBREL_SHADER_MESSAGES_H
 #define OMBREL_SHADER_MESSAGES_H
 
+#include <initializer_list>
+
 #include "sdk.h"
 
 // When `type` is the host's initial-channel hand-over (data: the shader that was in the channel
@@ -10,7 +12,13 @@
 // is then not passed on: the shader just taken over would take itself over. FALSE otherwise.
 Bool TakeOverInitialChannel(BaseShader* sh, LONG linkId, LONG type, void* data);
 
-// Passes a message on to the shader linked at `linkId`, resolved in sh's document, if there is one.
+// Passes a message on to the shaders linked at `linkIds`, resolved in sh's document, where there
+// are any. `busy` is the calling shader's own flag, set while it passes a message on: shaders
+// linked in a circle then pass it round once, not for ever. Messages arrive on the main thread.
+void ForwardToLinkedShaders(BaseShader* sh, std::initializer_list<LONG> linkIds, LONG type, void* data, bool& busy);
+
+// Passes a message on to the shader linked at `linkId`, if there is one; for shaders whose links
+// are known only at run time, which keep their own guard against circles.
 void ForwardToLinkedShader(BaseShader* sh, LONG linkId, LONG type, void* data);
 
 #endif

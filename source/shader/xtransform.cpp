@@ -240,6 +240,7 @@ class Xvarnel : public ShaderData {
 
  private:
   XvarnelRenderData render_;
+  bool forwarding_ = false;  // see ForwardToLinkedShaders
 };
 
 Bool Xvarnel::Init(GeListNode* node) {
@@ -289,7 +290,7 @@ Bool Xvarnel::Message(GeListNode* node, LONG type, void* data) {
       break;
   }
   if (!TakeOverInitialChannel(sh, XTRANSFORM_SHADER, type, data)) {
-    ForwardToLinkedShader(sh, XTRANSFORM_SHADER, type, data);
+    ForwardToLinkedShaders(sh, {XTRANSFORM_SHADER}, type, data, forwarding_);
   }
   return TRUE;
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 #include "../render/render_fixture.h"
 #include "core/builtin_shaders.h"
@@ -12,6 +13,7 @@
 #include "core/material_preview.h"
 #include "core/scene.h"
 #include "image/image_reader.h"
+#include "render/point_sampler.h"
 #include "render/renderer.h"
 #include "scenefile/scene_file.h"
 #include "shader_fixture.h"
@@ -267,6 +269,35 @@ TEST_F(TransformShaderTest, SamplingWithEveryEffectAllocatesNothing) {
   const host::LedgerSnapshot after = module_->ledger.Snapshot();
   EXPECT_EQ(after.totalAllocations, before.totalAllocations);
   EXPECT_EQ(after.totalHandles, before.totalHandles);
+}
+
+// What `ombrel-host sample` prints for a scene file's transform over the host's `uv` shader: the
+// transformed coordinates themselves, to the last digit. With bulge 1 the stretch about the
+// centre is (1 + y^2)(1 + x^2): 1.0625 at x = 0.25, 1.25 at x = -0.5 (1.0 wraps to 0 first, and
+// -0.125 wraps to 0.875), 1.5625 at x = y = -0.5 (1e10 and NaN wrap to 0).
+TEST(TransformSampleCommand, PrintsTheTransformedCoordinates) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  host::Scene scene;
+  std::string error;
+  ASSERT_TRUE(host::LoadSceneText(h, R"({
+    "shaders": [
+      {"name": "bulged", "type": "Xtransform", "params": {"XTRANSFORM_SHADER": {"type": "uv"}, "XTRANSFORM_BULGE": 1.0}},
+      {"name": "placed", "type": "Xtransform", "params": {"XTRANSFORM_SHADER": {"type": "uv"}, "XTRANSFORM_PLACE_IN_QUAD": 1}}
+    ]})", "uv.json", scene, error)) << error;
+  auto sample = [&](const char* shader, const std::string& points) {
+    host::PointSampleRequest request;
+    request.shader = scene.Find(shader);
+    std::istringstream in(points);
+    std::ostringstream out;
+    host::PointSampleReport report;
+    EXPECT_TRUE(host::SamplePoints(scene, request, in, out, report, error)) << error;
+    EXPECT_EQ(report.setUpCode, 0);
+    return out.str();
+  };
+  EXPECT_EQ(sample("bulged", "0.75 0.5 0\n1 0.5 0\n-0.25 0.5 0.3\n1e10 nan 0\n"),
+            "0.765625 0.5 0\n0.875 0.5 0\n0.765625 0.5 0\n0.71875 0.71875 0\n");
+  EXPECT_EQ(sample("placed", "0.25 0.75 0\n1.5 0.5 0\n"), "0.75 0.75 0\n0 0 0\n");
 }
 
 // The example scenes: every texture read, every shader set up, the same picture on one and two
