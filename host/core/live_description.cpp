@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "editing.h"
 #include "nodes.h"
 #include "registry.h"
 
@@ -168,6 +169,27 @@ std::unique_ptr<HostDescription> LiveDescriptionOf(HostNode* node, const Registr
     LoadRegisteredDescription(*live, registry, node->type);
   }
   return live;
+}
+
+bool RemoveInterfaceEntry(HostNode* node, const Registry& registry, int32_t id, std::string& error) {
+  const std::unique_ptr<HostDescription> live = LiveDescriptionOf(node, registry);
+  const HostDescription::Entry* entry = nullptr;
+  for (const auto& e : live ? live->entries : std::vector<HostDescription::Entry>{}) {
+    if (e.id.depth == 1 && e.id.level[0].id == id) entry = &e;
+  }
+  if (!entry) {
+    error = "the interface shows no entry " + std::to_string(id);
+    return false;
+  }
+  const HostData* removable = entry->attributes.Find(HOST_DESC_REMOVABLE);
+  if (!removable || removable->type != HOST_DA_LONG || removable->i32 == 0) {
+    error = "entry " + std::to_string(id) + " cannot be removed";
+    return false;
+  }
+  HostDescriptionRemoveEntry data{};
+  data.id = entry->id;
+  SendMessage(node, HOST_MSG_DESCRIPTION_REMOVE_ENTRY, &data);
+  return true;
 }
 
 }  // namespace ombrel::host

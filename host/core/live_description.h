@@ -55,6 +55,10 @@ void CopyEntry(HostDescription& to, const HostDescription::Entry& entry);
 // attempt). Null for nodes of the host's own types.
 std::unique_ptr<HostDescription> LiveDescriptionOf(HostNode* node, const Registry& registry);
 
+// The user removes an entry the node's interface shows as removable: message 24 with the
+// entry's ID as the interface knows it. False with `error` set when there is no such entry.
+bool RemoveInterfaceEntry(HostNode* node, const Registry& registry, int32_t id, std::string& error);
+
 }  // namespace ombrel::host
 
 #endif
