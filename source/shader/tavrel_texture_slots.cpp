@@ -21,9 +21,9 @@ Bool AddSlotEntries(GeListNode* node, LONG pluginId, Description* temp, AtomArra
   LONG count = StoredCount(bc);
   if (count < 1) count = 1;
   if (count > kMaxShownTextureSlots) count = kMaxShownTextureSlots;
-  if (count == 1) return TRUE;
   const BaseContainer* first = temp->GetParameterI(DescID(TAVRELTILES_TEXTURE, DTYPE_BASELISTLINK, pluginId), ar);
   if (!first) return FALSE;
+  if (count == 1) return TRUE;
   // A copy, as the first slot's container moves while entries are added.
   BaseContainer* entry = BaseContainer::Alloc();
   if (!entry || !first->CopyTo(entry)) {
