@@ -174,8 +174,10 @@ std::unique_ptr<HostDescription> LiveDescriptionOf(HostNode* node, const Registr
 bool RemoveInterfaceEntry(HostNode* node, const Registry& registry, int32_t id, std::string& error) {
   const std::unique_ptr<HostDescription> live = LiveDescriptionOf(node, registry);
   const HostDescription::Entry* entry = nullptr;
-  for (const auto& e : live ? live->entries : std::vector<HostDescription::Entry>{}) {
-    if (e.id.depth == 1 && e.id.level[0].id == id) entry = &e;
+  if (live) {
+    for (const auto& e : live->entries) {
+      if (e.id.depth == 1 && e.id.level[0].id == id) entry = &e;
+    }
   }
   if (!entry) {
     error = "the interface shows no entry " + std::to_string(id);

@@ -40,7 +40,8 @@ void CheckDynamicSlots(const Registry& registry, const ScenePlan& plan, const st
     const std::unique_ptr<HostDescription> live = LiveDescriptionOf(shaders[i], registry);
     int32_t lastShown = 0;
     std::vector<int32_t> shown;
-    for (const auto& e : live ? live->entries : std::vector<HostDescription::Entry>{}) {
+    if (!live) continue;
+    for (const auto& e : live->entries) {
       const HostDescLevel& level = e.id.level[e.id.depth - 1];
       if (level.dtype != HOST_DA_LINK) continue;
       shown.push_back(level.id);
