@@ -16,6 +16,8 @@
 #include "core/undo.h"
 #include "image/image_reader.h"
 #include "image/image_writer.h"
+#include "scenefile/scene_file.h"
+#include "scenefile/scene_writer.h"
 #include "shader_fixture.h"
 
 namespace ombrel::test {
@@ -274,6 +276,30 @@ TEST_F(TextureSlotsTest, ImportedFloorShowsEveryImage) {
     }
   }
   EXPECT_EQ(seen, (std::set<std::vector<int>>{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
+}
+
+TEST_F(TextureSlotsTest, ImportedSlotsReadBackFromTheWrittenScene) {
+  Import(MakeFolder({{"1.tif", {1, 0, 0}}, {"2.tif", {0, 1, 0}}}, {}));
+  ASSERT_EQ(Count(), 3);
+  shader_->name = "tiles";
+  std::vector<std::string> notes;
+  std::string error;
+  const std::filesystem::path file = folder_ / "written.json";
+  ASSERT_TRUE(host::WriteSceneFile(host_, scene_, file, notes, error)) << error;
+  EXPECT_TRUE(notes.empty()) << notes.front();
+  host::Scene again;
+  ASSERT_TRUE(host::LoadSceneFile(host_, file, again, error)) << error;
+  HostNode* tiles = host::FindByName(again.document, "tiles");
+  ASSERT_NE(tiles, nullptr);
+  EXPECT_EQ(tiles->data.Find(kCount)->i32, 3);
+  for (int i = 1; i <= 2; ++i) {
+    const HostData* link = tiles->data.Find(kSlot + i);
+    ASSERT_NE(link, nullptr);
+    HostNode* bitmap = host::ResolveLink(link->linkSerial, again.document, 0);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->parent, tiles) << "the slot's shader is a child shader of the tile shader";
+    EXPECT_EQ(FileOf(bitmap), std::to_string(i) + ".tif");
+  }
 }
 
 TEST_F(TextureSlotsTest, RemovingOneSlotDeletesItsShaderAndClosesTheGap) {
