@@ -29,7 +29,7 @@ extern "C" {
 #define HOST_API_MIN_VERSION 13000
 
 /* Header revision: raised whenever functions are appended to a family. */
-#define HOST_API_REVISION 2
+#define HOST_API_REVISION 3
 
 typedef int32_t HostBool;
 #define HOST_TRUE 1
@@ -49,6 +49,7 @@ typedef struct HostVolume HostVolume;           /* render context of one sample 
 typedef struct HostRayObject HostRayObject;     /* a render object as the renderer sees it */
 typedef struct HostAtomArray HostAtomArray;     /* ordered array of node references */
 typedef struct HostAliasTrans HostAliasTrans;   /* maps nodes to their clones while cloning */
+typedef struct HostBrowseFiles HostBrowseFiles; /* a walk over the entries of one folder */
 
 /* ---- plain records -------------------------------------------------------------------------- */
 typedef struct HostStr {
@@ -192,7 +193,52 @@ typedef struct HostStringApi {
   void (*resourceFree)(HostModule* module, HostResource* resource);
   /* [main] string by ID; empty when the ID is unknown. Valid while the resource is loaded */
   HostStr (*resourceString)(const HostResource* resource, int32_t id);
+
+  /* ---- revision 3: descriptions a plug-in builds (see HOST_DESC_* below) ---- */
+  /* [main] a new empty description owned by the module; null on failure */
+  HostDescription* (*descriptionNew)(HostModule* module);
+  /* [main] null is allowed */
+  void (*descriptionFree)(HostModule* module, HostDescription* description);
+  /* [main] replace the description's entries by the registered description of plug-in id;
+     FALSE (entries unchanged) when the plug-in has none */
+  HostBool (*descriptionLoad)(HostDescription* description, int32_t pluginId);
+  /* [main] the attribute container of the entry with this ID, or null. Levels match by id;
+     a data type or creator of 0 on either side matches any. Valid until the description changes */
+  const HostContainer* (*descriptionGetEntry)(const HostDescription* description, const HostDescId* id);
+  /* [main] add an entry (its attributes are copied) at the end of the group; FALSE when the ID
+     is taken, the group does not exist or there is no memory. A group of depth 0 is the top */
+  HostBool (*descriptionAdd)(HostDescription* description, const HostContainer* entry, const HostDescId* id,
+                             const HostDescId* group);
+  /* [main] the index-th entry in order, its attributes and its group; FALSE past the end */
+  HostBool (*descriptionBrowse)(const HostDescription* description, int32_t index, HostDescId* id,
+                                const HostContainer** entry, HostDescId* group);
+  /* [main] copy the index-th entry of `from` into `to`: it replaces the entry with the same ID,
+     else is added at the end of its group (at the top when `to` lacks the group). FALSE past
+     the end or without memory */
+  HostBool (*descriptionCopyEntry)(HostDescription* to, const HostDescription* from, int32_t index);
 } HostStringApi;
+
+/* Description entry attributes (the entry containers of a description). */
+#define HOST_DESC_NAME 1
+#define HOST_DESC_SHORT_NAME 2
+#define HOST_DESC_ACCEPT 17     /* links: the base type a link accepts */
+#define HOST_DESC_REMOVABLE 24  /* the interface offers to remove the entry (message 24) */
+#define HOST_DESC_DYNAMIC 65    /* made by the plug-in at run time, not read from its resource */
+/* Data types of description entries besides the HOST_DA_* value types. */
+#define HOST_DTYPE_GROUP 1
+#define HOST_DTYPE_BOOL 400006001
+#define HOST_DTYPE_BUTTON 400006000
+#define HOST_DTYPE_SEPARATOR 400006002
+#define HOST_DTYPE_COLOR 3
+/* GetDDescription flags: the plug-in filled the host's description itself. */
+#define HOST_DESCFLAGS_DESC_LOADED 2
+/* Sent when the user removes a removable entry: data is a HostDescriptionRemoveEntry. */
+#define HOST_MSG_DESCRIPTION_REMOVE_ENTRY 24
+typedef struct HostDescriptionRemoveEntry {
+  HostDescId id;
+} HostDescriptionRemoveEntry;
+/* Sent to a node after a change the plug-in made to it; no data. */
+#define HOST_MSG_UPDATE 5
 
 /* Registration. */
 typedef struct HostRegistryApi {
@@ -453,6 +499,19 @@ typedef struct HostBitmapApi {
   int32_t (*save)(const HostBitmap* bmp, HostStr path, int32_t format, int32_t saveBits);
   /* [main] dst takes src's size and pixels */
   HostBool (*copyTo)(const HostBitmap* src, HostBitmap* dst);
+
+  /* ---- revision 3: folders ---- */
+  /* [main] a walk over the entries of a folder (flags: 0), sorted by name in byte order; null
+     when the folder cannot be read. Names are UTF-8 */
+  HostBrowseFiles* (*browseFilesNew)(HostModule* module, HostStr folder, int32_t flags);
+  /* [main] the next entry's name (valid until the next call) and whether it is a folder; FALSE
+     at the end */
+  HostBool (*browseFilesNext)(HostBrowseFiles* walk, HostStr* name, HostBool* isFolder);
+  /* [main] null is allowed */
+  void (*browseFilesFree)(HostModule* module, HostBrowseFiles* walk);
+  /* [any] whether the path's suffix is `suffix` (without the dot): the part after the last dot of
+     the file name, compared without regard to ASCII case; a name without a dot has no suffix */
+  HostBool (*checkSuffix)(HostStr path, HostStr suffix);
 } HostBitmapApi;
 
 #define HOST_FILTER_TIFF 1100

@@ -12,11 +12,40 @@
 
 class BaseBitmap;
 
-// The description the host is building for a node's interface.
+// Description entry attributes and flags.
+#define DESC_NAME HOST_DESC_NAME
+#define DESC_SHORT_NAME HOST_DESC_SHORT_NAME
+#define DESC_REMOVEABLE HOST_DESC_REMOVABLE
+#define DESC_DYNAMIC HOST_DESC_DYNAMIC
+#define DESCFLAGS_DESC_LOADED HOST_DESCFLAGS_DESC_LOADED
+#define DTYPE_GROUP HOST_DTYPE_GROUP
+#define DTYPE_BASELISTLINK HOST_DA_LINK
+
+class AtomArray;
+
+// A description: the entries of a node's interface. The host hands one to GetDDescription; a
+// plug-in may also build its own (Alloc) and copy entries from it into the host's.
 class Description {
  public:
   HostDescription* Host() { return reinterpret_cast<HostDescription*>(this); }
+  const HostDescription* Host() const { return reinterpret_cast<const HostDescription*>(this); }
   static Description* From(HostDescription* d) { return reinterpret_cast<Description*>(d); }
+
+  // A description the module owns; null when the host has no memory or no description service.
+  static Description* Alloc();
+  static void Free(Description*& description);
+  // Takes the registered description of plug-in id.
+  Bool LoadDescription(LONG id);
+  // The attributes of the entry with this ID, or null; valid until the description changes. `ar`
+  // names the nodes the description is for.
+  const BaseContainer* GetParameterI(const DescID& id, AtomArray* ar) const;
+  // Adds an entry with these attributes at the end of a group; FALSE when the ID is taken, the
+  // group is missing or there is no memory.
+  Bool SetParameter(const DescID& id, const BaseContainer& entry, const DescID& group);
+  // The index-th entry in order; FALSE past the end.
+  Bool GetEntry(LONG index, DescID& id, const BaseContainer*& entry, DescID& group) const;
+  // Copies the index-th entry into `to` (replacing an entry of the same ID); FALSE past the end.
+  Bool CopyEntryTo(LONG index, Description* to) const;
 
  private:
   Description() = delete;
@@ -55,6 +84,8 @@ class NodeData : public BaseData {
 #define MSG_DESCRIPTION_COMMAND HOST_MSG_DESCRIPTION_COMMAND
 #define MSG_DESCRIPTION_CHECKUPDATE HOST_MSG_DESCRIPTION_CHECKUPDATE
 #define MSG_INITIALCHANNEL HOST_MSG_INITIALCHANNEL
+#define MSG_DESCRIPTION_REMOVE_ENTRY HOST_MSG_DESCRIPTION_REMOVE_ENTRY
+#define MSG_UPDATE HOST_MSG_UPDATE
 
 // Data of MSG_DESCRIPTION_POSTSETPARAMETER, laid out exactly as HostDescPostSet.
 struct DescriptionPostSetValue {
@@ -68,6 +99,13 @@ struct DescriptionCommand {
   DescID id;
 };
 static_assert(sizeof(DescriptionCommand) == sizeof(HostDescriptionCommand), "must match HostDescriptionCommand");
+
+// Data of MSG_DESCRIPTION_REMOVE_ENTRY (the user removed an entry), laid out exactly as
+// HostDescriptionRemoveEntry.
+struct DescriptionRemoveEntry {
+  DescID id;
+};
+static_assert(sizeof(DescriptionRemoveEntry) == sizeof(HostDescriptionRemoveEntry), "must match HostDescriptionRemoveEntry");
 
 #define INITRENDERRESULT_OK 0
 

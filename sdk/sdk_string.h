@@ -56,9 +56,34 @@ class Filename {
   // Shows the host's file dialog (sdk_dialogs.h) with this name proposed; on TRUE holds the
   // chosen name. forceSuffix (without the dot, may be empty) becomes the chosen name's suffix.
   Bool FileSelect(LONG type, LONG mode, const String& title, const String& forceSuffix = String());
+  // The host's suffix comparison: whether the file name's suffix (after its last dot) is `suffix`.
+  Bool CheckSuffix(const String& suffix) const;
 
  private:
   String path_;
+};
+
+// A walk over the entries of a folder, in the order the host gives them.
+class BrowseFiles {
+ public:
+  static BrowseFiles* Alloc();
+  static void Free(BrowseFiles*& browse);
+  // Starts the walk; FALSE when the folder cannot be read.
+  Bool Init(const Filename& folder, LONG flags);
+  // Steps to the next entry; FALSE at the end.
+  Bool GetNext();
+  Filename GetFilename() const { return name_; }  // the entry's name, without the folder
+  Bool IsDir() const { return isDir_; }
+
+  BrowseFiles() = default;
+  ~BrowseFiles();
+  BrowseFiles(const BrowseFiles&) = delete;
+  BrowseFiles& operator=(const BrowseFiles&) = delete;
+
+ private:
+  HostBrowseFiles* walk_ = nullptr;
+  Filename name_;
+  Bool isDir_ = FALSE;
 };
 
 #endif

@@ -13,9 +13,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_app.h"
+#include "cli_report.h"
 #include "commands.h"
 #include "core/editing.h"
 #include "core/families.h"
+#include "core/live_description.h"
 #include "core/undo.h"
 #include "image/image_writer.h"
 #include "module_session.h"
@@ -152,7 +154,7 @@ void CheckKeys(const Json& step, size_t index, std::initializer_list<const char*
   }
 }
 
-const char* kActions[] = {"press", "set", "answer", "undo", "redo", "render", "save"};
+const char* kActions[] = {"press", "set", "remove", "answer", "undo", "redo", "render", "save"};
 
 std::string ActionOf(const Json& step, size_t index) {
   if (!step.is_object()) throw StepError{Where(index) + ": expected an object such as {\"press\": ..., \"node\": ...}"};
@@ -164,7 +166,7 @@ std::string ActionOf(const Json& step, size_t index) {
     }
   }
   if (found.empty()) {
-    throw StepError{Where(index) + ": no action; a step holds one of press, set, answer, undo, redo, render, save"};
+    throw StepError{Where(index) + ": no action; a step holds one of press, set, remove, answer, undo, redo, render, save"};
   }
   return found;
 }
@@ -175,8 +177,8 @@ void CheckScript(const Json& steps) {
   for (size_t i = 0; i < steps.size(); ++i) {
     const Json& step = steps[i];
     const std::string action = ActionOf(step, i);
-    if (action == "press") {
-      CheckKeys(step, i, {"press", "node"});
+    if (action == "press" || action == "remove") {
+      CheckKeys(step, i, {action.c_str(), "node"});
       ReadString(step, "node", i);
     } else if (action == "set") {
       CheckKeys(step, i, {"set", "node", "value"});
@@ -228,6 +230,7 @@ class EditSession {
     bool ok = true;
     std::printf("%s: ", Where(index).c_str());
     if (action == "press") ok = Press(step, index);
+    else if (action == "remove") ok = RemoveEntry(step, index);
     else if (action == "set") ok = Set(step, index);
     else if (action == "answer") ok = Answer(step);
     else if (action == "undo" || action == "redo") ok = UndoRedo(action == "undo", step[action].get<int>());
@@ -307,6 +310,20 @@ class EditSession {
     return true;
   }
 
+  // The user removes an entry of the node's interface (message 24), as its panel offers for
+  // entries a plug-in marks removable.
+  bool RemoveEntry(const Json& step, size_t index) {
+    HostNode* node = Node(step, index);
+    const host::DescElement* element = nullptr;
+    const int32_t id = ParamId(step["remove"], node, index, element);
+    std::string error;
+    std::printf("removed entry %s of %s\n", ParamName(node, id, host_.GetRegistry()).c_str(), NodeLabel(*node).c_str());
+    if (!host::RemoveInterfaceEntry(node, host_.GetRegistry(), id, error)) {
+      throw StepError{Where(index) + ": " + NodeLabel(*node) + ": " + error};
+    }
+    return true;
+  }
+
   HostData LinkValue(const Json& v, size_t index) {
     HostData d;
     d.type = HOST_DA_LINK;
@@ -317,6 +334,15 @@ class EditSession {
     if (!target) throw StepError{Where(index) + ": the document has no node named \"" + name.get<std::string>() + "\""};
     d.linkSerial = target->serial;
     return d;
+  }
+
+  bool ShowsLink(HostNode* node, int32_t id) const {
+    const std::unique_ptr<HostDescription> live = host::LiveDescriptionOf(node, host_.GetRegistry());
+    if (!live) return false;
+    for (const auto& e : live->entries) {
+      if (e.id.depth == 1 && e.id.level[0].id == id && e.id.level[0].dtype == HOST_DA_LINK) return true;
+    }
+    return false;
   }
 
   bool Set(const Json& step, size_t index) {
@@ -335,7 +361,11 @@ class EditSession {
           value = host::scenefile::ReadParamValue(*kind, v, "value");
         }
       } else if (DescriptionOf(node)) {
-        throw StepError{Where(index) + ": " + NodeLabel(*node) + " has no parameter " + std::to_string(id)};
+        // Links the plug-in adds to its interface at run time are set like any link.
+        if (!ShowsLink(node, id)) {
+          throw StepError{Where(index) + ": " + NodeLabel(*node) + " has no parameter " + std::to_string(id)};
+        }
+        value = LinkValue(v, index);
       } else if (v.is_object() || v.is_null()) {
         value = LinkValue(v, index);
       } else {
@@ -452,16 +482,16 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
   Json steps;
   std::string error;
   if (!ReadScript(edit.script, steps, error)) {
-    std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-    return 2;
+    ReportText(error);
+    return kExitUsage;
   }
   ModuleSession session(args);
-  if (!session.Ok()) return 1;
+  if (!session.Ok()) return kExitFailed;
   host::Host& h = session.Host();
   host::Scene scene;
   if (!host::LoadSceneFile(h, edit.scene, scene, error)) {
-    std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-    return 1;
+    ReportText(error);
+    return kExitFailed;
   }
   {
     std::error_code ec;
@@ -472,34 +502,33 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
   }
 
   EditSession session2(h, scene, edit.verbose);
-  int status = 0;
+  int status = kExitOk;
   for (size_t i = 0; i < steps.size(); ++i) {
     bool ok = false;
     try {
       ok = session2.Run(steps[i], i);
     } catch (const StepError& e) {
       std::printf("\n");
-      std::fprintf(stderr, "ombrel-host: %s: %s\n", edit.script.c_str(), e.message.c_str());
-      return 1;
+      Report("%s: %s", edit.script.c_str(), e.message.c_str());
+      return kExitFailed;
     }
     if (!ok) {
-      std::fprintf(stderr, "ombrel-host: %s: %s failed; the steps after it were not run\n", edit.script.c_str(),
-                   Where(i).c_str());
-      status = 1;
+      Report("%s: %s failed; the steps after it were not run", edit.script.c_str(), Where(i).c_str());
+      status = kExitFailed;
       break;
     }
   }
   if (h.GetDialogs().Queued() > 0) {
-    std::fprintf(stderr, "ombrel-host: %zu queued dialog answer%s left unused\n", h.GetDialogs().Queued(),
-                 h.GetDialogs().Queued() == 1 ? " was" : "s were");
+    Report("%zu queued dialog answer%s left unused", h.GetDialogs().Queued(),
+           h.GetDialogs().Queued() == 1 ? " was" : "s were");
   }
-  if (status == 0 && !edit.output.empty()) {
+  if (status == kExitOk && !edit.output.empty()) {
     std::vector<std::string> notes;
     if (!host::WriteSceneFile(h, scene, edit.output, notes, error)) {
-      std::fprintf(stderr, "ombrel-host: %s\n", error.c_str());
-      return 1;
+      ReportText(error);
+      return kExitFailed;
     }
-    for (const auto& n : notes) std::fprintf(stderr, "ombrel-host: %s: %s\n", edit.output.c_str(), n.c_str());
+    for (const auto& n : notes) Report("%s: %s", edit.output.c_str(), n.c_str());
     std::printf("saved the scene to %s\n", edit.output.c_str());
   }
   return status;

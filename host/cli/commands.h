@@ -17,8 +17,9 @@ struct ModuleArgs {
 // Loads the module, prints the console and the registered plug-ins in order.
 int RunPlugins(const ModuleArgs& args);
 
-// Prints a plug-in's parameters from its description.
-int RunDescribe(const ModuleArgs& args, const std::string& name);
+// Prints a plug-in's parameters from its description; with a node, `name` is a scene file and
+// the node's interface is printed as it shows now, with the entries its plug-in adds.
+int RunDescribe(const ModuleArgs& args, const std::string& name, const std::string& node = "");
 
 struct RenderArgs {
   std::string scene;   // empty: the built-in demo scene

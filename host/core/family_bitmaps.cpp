@@ -1,7 +1,10 @@
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <string>
 
 #include "bitmap.h"
+#include "folders.h"
 #include "families.h"
 #include "host.h"
 
@@ -70,7 +73,38 @@ HostBool CopyTo(const HostBitmap* src, HostBitmap* dst) {
   return HOST_TRUE;
 }
 
-const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc, Free, Init, Width, Height, SetPixel, GetPixel, Save, CopyTo};
+HostBrowseFiles* BrowseFilesNew(HostModule* module, HostStr folder, int32_t flags) {
+  (void)flags;
+  if (!module || !folder.data || folder.length <= 0) return nullptr;
+  auto walk = std::make_unique<HostBrowseFiles>();
+  if (!ListFolder(std::string(folder.data, static_cast<size_t>(folder.length)), walk->entries)) return nullptr;
+  if (!module->ledger.TakeHandle("folder walk")) return nullptr;
+  return walk.release();
+}
+
+HostBool BrowseFilesNext(HostBrowseFiles* walk, HostStr* name, HostBool* isFolder) {
+  if (!walk || walk->next >= walk->entries.size()) return HOST_FALSE;
+  const FolderEntry& e = walk->entries[walk->next++];
+  if (name) *name = HostStr{e.name.data(), static_cast<int64_t>(e.name.size())};
+  if (isFolder) *isFolder = e.isFolder ? HOST_TRUE : HOST_FALSE;
+  return HOST_TRUE;
+}
+
+void BrowseFilesFree(HostModule* module, HostBrowseFiles* walk) {
+  if (!walk) return;
+  if (module) module->ledger.HandleFreed();
+  delete walk;
+}
+
+HostBool CheckSuffixC(HostStr path, HostStr suffix) {
+  const std::string p = path.data && path.length > 0 ? std::string(path.data, static_cast<size_t>(path.length)) : "";
+  const std::string x = suffix.data && suffix.length > 0 ? std::string(suffix.data, static_cast<size_t>(suffix.length)) : "";
+  return HasSuffix(p, x) ? HOST_TRUE : HOST_FALSE;
+}
+
+const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc,          Free,           Init,            Width,
+                             Height,                SetPixel,       GetPixel,       Save,            CopyTo,
+                             BrowseFilesNew,        BrowseFilesNext, BrowseFilesFree, CheckSuffixC};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "families.h"
+#include "live_description.h"
 #include "host.h"
 #include "resources/module_resources.h"
 
@@ -87,7 +88,56 @@ HostStr ResourceString(const HostResource* resource, int32_t id) {
   return HostStr{text->data(), static_cast<int64_t>(text->size())};
 }
 
-const HostStringApi kStrings{sizeof(HostStringApi), Print, RealToTextC, ResourceLoad, ResourceFree, ResourceString};
+HostDescription* DescriptionNew(HostModule* module) {
+  if (!module || !module->ledger.TakeHandle("description")) return nullptr;
+  return new HostDescription();
+}
+
+void DescriptionFree(HostModule* module, HostDescription* description) {
+  if (!description) return;
+  if (module) module->ledger.HandleFreed();
+  delete description;
+}
+
+HostBool DescriptionLoad(HostDescription* description, int32_t pluginId) {
+  Host* host = CurrentHost();
+  if (!description || !host) return HOST_FALSE;
+  return LoadRegisteredDescription(*description, host->GetRegistry(), pluginId) ? HOST_TRUE : HOST_FALSE;
+}
+
+const HostContainer* DescriptionGetEntry(const HostDescription* description, const HostDescId* id) {
+  if (!description || !id) return nullptr;
+  const int index = FindEntry(*description, *id);
+  return index < 0 ? nullptr : &description->entries[static_cast<size_t>(index)].attributes;
+}
+
+HostBool DescriptionAdd(HostDescription* description, const HostContainer* entry, const HostDescId* id,
+                        const HostDescId* group) {
+  if (!description || !entry || !id) return HOST_FALSE;
+  const HostDescId top{};
+  return AddEntry(*description, *entry, *id, group ? *group : top) ? HOST_TRUE : HOST_FALSE;
+}
+
+HostBool DescriptionBrowse(const HostDescription* description, int32_t index, HostDescId* id,
+                           const HostContainer** entry, HostDescId* group) {
+  if (!description || index < 0 || static_cast<size_t>(index) >= description->entries.size()) return HOST_FALSE;
+  const HostDescription::Entry& e = description->entries[static_cast<size_t>(index)];
+  if (id) *id = e.id;
+  if (entry) *entry = &e.attributes;
+  if (group) *group = e.group;
+  return HOST_TRUE;
+}
+
+HostBool DescriptionCopyEntry(HostDescription* to, const HostDescription* from, int32_t index) {
+  if (!to || !from || to == from || index < 0 || static_cast<size_t>(index) >= from->entries.size()) return HOST_FALSE;
+  CopyEntry(*to, from->entries[static_cast<size_t>(index)]);
+  return HOST_TRUE;
+}
+
+const HostStringApi kStrings{sizeof(HostStringApi), Print,           RealToTextC,         ResourceLoad,
+                             ResourceFree,           ResourceString,  DescriptionNew,      DescriptionFree,
+                             DescriptionLoad,        DescriptionGetEntry, DescriptionAdd,  DescriptionBrowse,
+                             DescriptionCopyEntry};
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/editing.h"
+#include "core/live_description.h"
 #include "core/registry.h"
 
 namespace ombrel::host::scenefile {
@@ -26,6 +27,37 @@ std::vector<std::unique_ptr<HostNode>> CreateShaders(const Registry& registry, c
   return nodes;
 }
 
+// Link slots a plug-in adds at run time must be ones its interface shows for the node's values,
+// or lie past the last one it shows: the interface lists only the first of a long list, while
+// renders read them all. Checked before the document exists, so a refusal leaves nothing behind.
+void CheckDynamicSlots(const Registry& registry, const ScenePlan& plan, const std::vector<HostNode*>& shaders) {
+  for (size_t i = 0; i < plan.shaders.size(); ++i) {
+    const ShaderPlan& s = plan.shaders[i];
+    if (std::none_of(s.params.begin(), s.params.end(), [](const ParamPlan& p) { return p.dynamicSlot; })) continue;
+    for (const ParamPlan& p : s.params) {
+      if (!p.link) shaders[i]->data.Slot(p.id) = p.value;
+    }
+    const std::unique_ptr<HostDescription> live = LiveDescriptionOf(shaders[i], registry);
+    int32_t lastShown = 0;
+    std::vector<int32_t> shown;
+    if (!live) continue;
+    for (const auto& e : live->entries) {
+      const HostDescLevel& level = e.id.level[e.id.depth - 1];
+      if (level.dtype != HOST_DA_LINK) continue;
+      shown.push_back(level.id);
+      const HostData* dynamic = e.attributes.Find(HOST_DESC_DYNAMIC);
+      if (dynamic && dynamic->type == HOST_DA_LONG && dynamic->i32 != 0) lastShown = std::max(lastShown, level.id);
+    }
+    for (const ParamPlan& p : s.params) {
+      if (!p.dynamicSlot) continue;
+      const bool listed = std::find(shown.begin(), shown.end(), p.id) != shown.end();
+      if (listed || (lastShown > 0 && p.id > lastShown)) continue;
+      throw SceneFileError(p.path, "the shader has no link slot " + std::to_string(p.id) +
+                                       " with these parameters (its other parameters decide which slots its interface shows)");
+    }
+  }
+}
+
 HostNode* LastShader(HostNode* holder) { return holder->shaders.empty() ? nullptr : holder->shaders.back().get(); }
 
 }  // namespace
@@ -34,6 +66,7 @@ Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
   std::vector<std::unique_ptr<HostNode>> owned = CreateShaders(host.GetRegistry(), plan);
   std::vector<HostNode*> shaders;
   for (const auto& node : owned) shaders.push_back(node.get());
+  CheckDynamicSlots(host.GetRegistry(), plan, shaders);
 
   Scene scene;
   scene.settings = plan.settings;

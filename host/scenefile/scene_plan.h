@@ -50,6 +50,8 @@ struct ParamPlan {
   std::string path;
   HostData value;                // everything but links
   std::optional<LinkPlan> link;  // links: the value is filled with the target's serial when built
+  // A link slot the static description lacks: checked against the node's live description.
+  bool dynamicSlot = false;
 };
 
 enum class OwnerKind { Document, Shader, Material };

@@ -169,9 +169,17 @@ class SceneReader {
     if (!element) {
       if (auto id = ParseDecimal(key)) {
         element = d.Find(*id);
-        // A link by a number the description does not list is a slot the plug-in adds at run
-        // time (the tile shader's extra texture slots). Plain values still have to be listed.
-        if (!element && value.is_object()) return ReadUntypedParam(key, value, path, shader);
+        // A link by a number the description does not list may be a slot the plug-in adds at
+        // run time (the tile shader's extra texture slots): the builder checks it against the
+        // node's live description. Plain values still have to be listed.
+        if (!element && (value.is_object() || value.is_string())) {
+          ParamPlan param;
+          param.id = *id;
+          param.path = path;
+          param.link = ReadLink(value, path, true, shader);
+          param.dynamicSlot = true;
+          return param;
+        }
       }
     }
     if (!element) UnknownParam(d, key, path, false);

@@ -8,14 +8,15 @@ Bool TakeOverInitialChannel(BaseShader* sh, LONG linkId, LONG type, void* data) 
   return TRUE;
 }
 
+void ForwardToLinkedShader(BaseShader* sh, LONG linkId, LONG type, void* data) {
+  const BaseContainer* bc = sh->GetDataInstance();
+  BaseShader* input = static_cast<BaseShader*>(bc->GetLink(linkId, sh->GetDocument(), HOST_BASETYPE_SHADER));
+  if (input) input->Message(type, data);
+}
+
 void ForwardToLinkedShaders(BaseShader* sh, std::initializer_list<LONG> linkIds, LONG type, void* data, bool& busy) {
   if (busy) return;
   busy = true;
-  const BaseContainer* bc = sh->GetDataInstance();
-  BaseDocument* doc = sh->GetDocument();
-  for (LONG id : linkIds) {
-    BaseShader* input = static_cast<BaseShader*>(bc->GetLink(id, doc, HOST_BASETYPE_SHADER));
-    if (input) input->Message(type, data);
-  }
+  for (LONG id : linkIds) ForwardToLinkedShader(sh, id, type, data);
   busy = false;
 }

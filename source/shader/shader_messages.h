@@ -17,4 +17,8 @@ Bool TakeOverInitialChannel(BaseShader* sh, LONG linkId, LONG type, void* data);
 // linked in a circle then pass it round once, not for ever. Messages arrive on the main thread.
 void ForwardToLinkedShaders(BaseShader* sh, std::initializer_list<LONG> linkIds, LONG type, void* data, bool& busy);
 
+// Passes a message on to the shader linked at `linkId`, if there is one; for shaders whose links
+// are known only at run time, which keep their own guard against circles.
+void ForwardToLinkedShader(BaseShader* sh, LONG linkId, LONG type, void* data);
+
 #endif

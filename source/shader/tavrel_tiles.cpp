@@ -9,6 +9,8 @@
 #include "hsv_color.h"
 #include "main.h"
 #include "numeric.h"
+#include "shader_messages.h"
+#include "tavrel_texture_slots.h"
 #include "tile_pattern.h"
 #include "variation_key.h"
 
@@ -66,6 +68,10 @@ class TavrelTiles : public ShaderData {
   }
 
   Bool Init(GeListNode* node) override;
+  Bool Message(GeListNode* node, LONG type, void* data) override;
+  Bool GetDDescription(GeListNode* node, Description* description, LONG& flags) override {
+    return DescribeTextureSlots(node, ID_TAVRELTILES, description, flags);
+  }
   Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
                     const BaseContainer* itemDescription) override;
   LONG GetRenderInfo(BaseShader* sh) override {
@@ -94,6 +100,7 @@ class TavrelTiles : public ShaderData {
   Gradient* jointGradient_ = nullptr;  // owned by the container; prepared for rendering, or null
   Bool rawJointWeight_ = FALSE;
   TileSettings settings_;  // what locating a sample reads
+  bool forwarding_ = false;  // a message is being passed on to the linked shaders
   TileTable table_;
 };
 
@@ -159,6 +166,28 @@ Bool TavrelTiles::GetDEnabling(GeListNode* node, const DescID& id, const GeData&
     default:
       return TRUE;
   }
+}
+
+Bool TavrelTiles::Message(GeListNode* node, LONG type, void* data) {
+  BaseShader* sh = static_cast<BaseShader*>(node);
+  if (TakeOverInitialChannel(sh, TAVRELTILES_TEXTURE, type, data)) return ShaderData::Message(node, type, data);
+  // Shaders linked in a circle would pass a message round for ever: one round is enough.
+  if (!forwarding_) {
+    forwarding_ = true;
+    const BaseContainer* bc = sh->GetDataInstance();
+    LONG id = 0;
+    for (LONG i = 0; bc->GetIndexData(i, &id, nullptr); ++i) {
+      if (id >= TAVRELTILES_TEXTURE && bc->GetType(id) == HOST_DA_LINK) ForwardToLinkedShader(sh, id, type, data);
+    }
+    forwarding_ = false;
+  }
+  if (type == MSG_DESCRIPTION_COMMAND && data) {
+    const DescriptionCommand* command = static_cast<const DescriptionCommand*>(data);
+    if (!PressTextureSlotButton(sh, command->id[0])) return FALSE;
+  } else if (type == MSG_DESCRIPTION_REMOVE_ENTRY && data) {
+    RemoveTextureSlotEntry(sh, static_cast<const DescriptionRemoveEntry*>(data)->id);
+  }
+  return ShaderData::Message(node, type, data);
 }
 
 void TavrelTiles::GatherTextures(const BaseContainer* data, const InitRenderStruct& irs) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/builtin_shaders.h"
+#include "core/editing.h"
 #include "core/gradient.h"
 #include "core/scene.h"
 #include "scenefile/scene_file.h"
@@ -474,6 +475,40 @@ TEST_F(SceneFileTest, DocumentedScenesLoad) {
     }
   }
   EXPECT_GE(complete, 4);
+}
+
+}  // namespace
+}  // namespace ombrel::test
+
+namespace ombrel::test {
+namespace {
+
+// Slots the tile shader adds at run time take links like any other, checked against what its
+// interface shows for the scene's values.
+TEST_F(SceneFileTest, RunTimeSlotsTakeLinksTheInterfaceShows) {
+  const char* kScene = R"({"shaders": [
+    {"name": "stone", "type": "color"},
+    {"name": "tiles", "type": "Xtavrel_tiles", "params": {
+      "3101": "stone", "3102": {"type": "color"}, "TAVRELTILES_TEXTURE_COUNT": @N@}}]})";
+  auto withCount = [&](const std::string& count) {
+    std::string text = kScene;
+    text.replace(text.find("@N@"), 3, count);
+    return text;
+  };
+  ASSERT_TRUE(Load(withCount("3"))) << error_;
+  HostNode* tiles = host::FindByName(scene_.document, "tiles");
+  EXPECT_EQ(Linked(tiles, 3101), host::FindByName(scene_.document, "stone"));
+  ASSERT_NE(Linked(tiles, 3102), nullptr);
+  EXPECT_TRUE(IsChildShader(tiles, Linked(tiles, 3102)));
+
+  host::Scene refused;
+  std::string error;
+  EXPECT_FALSE(host::LoadSceneText(host_, withCount("1"), "scene.json", refused, error));
+  EXPECT_NE(error.find("3101"), std::string::npos) << error;
+  EXPECT_EQ(refused.document, nullptr);
+  // Plain values still have to be parameters of the description.
+  EXPECT_FALSE(host::LoadSceneText(host_, R"({"shaders": [{"type": "Xtavrel_tiles", "params": {"3101": 5}}]})",
+                                   "scene.json", refused, error));
 }
 
 }  // namespace

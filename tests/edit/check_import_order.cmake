@@ -1,0 +1,18 @@
+# The scene written after importing the example textures: every picture in name order, each in
+# its own slot, and the file that is no picture left out.
+file(READ ${SCENE} text)
+set(previous -1)
+set(slot 3101)
+foreach(name slate stone terracotta wood)
+  string(FIND "${text}" "\"${slot}\"" slotAt)
+  string(FIND "${text}" "textures/${name}.png" at)
+  if(slotAt EQUAL -1 OR at EQUAL -1 OR at LESS previous OR at LESS slotAt)
+    message(FATAL_ERROR "${name}.png is not in slot ${slot} after the pictures before it")
+  endif()
+  set(previous ${at})
+  math(EXPR slot "${slot} + 1")
+endforeach()
+string(FIND "${text}" "broken.png" broken)
+if(NOT broken EQUAL -1)
+  message(FATAL_ERROR "the file that is no picture was imported")
+endif()
