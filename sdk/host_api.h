@@ -123,6 +123,7 @@ typedef struct HostTime {
 /* Plug-in kinds in the registry. */
 #define HOST_PLUGINTYPE_SHADER 1
 #define HOST_PLUGINTYPE_TOOL 9
+#define HOST_PLUGINTYPE_BITMAPLOADER 13
 
 /* ---- what a module registers: shader class -------------------------------------------------- */
 /*
@@ -207,6 +208,13 @@ typedef struct HostRegistryApi {
      when registration fails */
   HostBool (*registerTool)(HostModule* module, int32_t id, HostStr name, int32_t info,
                            HostStr help, const HostToolClass* cls, void* instance);
+  /* ---- bitmap loaders (the cut shader's movie check) ---- */
+  /* [main] number of registered plug-ins of a type (HOST_PLUGINTYPE_*) */
+  int32_t (*pluginCount)(HostModule* module, int32_t type);
+  /* [main] asks the index-th registered bitmap loader, in registry order, about a file: TRUE when
+     it reads the file as a movie, with its frame count and frames per second */
+  HostBool (*bitmapLoaderMovieInfo)(HostModule* module, int32_t index, HostStr path, int32_t* frameCount,
+                                    double* fps);
 } HostRegistryApi;
 
 /* Containers and typed values. Container reads are [any]; writes [main]. */

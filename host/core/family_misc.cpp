@@ -63,7 +63,11 @@ Host* CurrentHost() { return g_current; }
 
 namespace {
 ImageReader g_imageReader = nullptr;
+MovieReader g_movieReader;
 }  // namespace
+
+void SetMovieReader(MovieReader reader) { g_movieReader = reader; }
+MovieReader GetMovieReader() { return g_movieReader; }
 
 void SetImageReader(ImageReader reader) { g_imageReader = reader; }
 ImageReader GetImageReader() { return g_imageReader; }

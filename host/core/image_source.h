@@ -4,6 +4,7 @@
 #ifndef OMBREL_HOST_IMAGE_SOURCE_H
 #define OMBREL_HOST_IMAGE_SOURCE_H
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,6 +31,17 @@ using ImageReader = bool (*)(const std::filesystem::path& file, FloatImage& imag
 
 void SetImageReader(ImageReader reader);
 ImageReader GetImageReader();
+
+// Reading movie files: whether a file is a movie (with its frame count and frames per second),
+// and one of its frames (0 is the first). Installed by the program like the image reader; without
+// one, no file is a movie.
+struct MovieReader {
+  bool (*info)(const std::filesystem::path& file, int32_t& frameCount, double& fps) = nullptr;
+  bool (*frame)(const std::filesystem::path& file, int32_t index, FloatImage& image, std::string& error) = nullptr;
+};
+
+void SetMovieReader(MovieReader reader);
+MovieReader GetMovieReader();
 
 }  // namespace ombrel::host
 
