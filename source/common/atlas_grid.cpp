@@ -23,9 +23,13 @@ int32_t PickAtlasCell(double r, int32_t key, int32_t cellCount) {
   double pick = std::floor(r * static_cast<double>(cellCount));
   if (!(pick >= 0.0)) pick = 0.0;
   if (pick > static_cast<double>(cellCount - 1)) pick = static_cast<double>(cellCount - 1);
-  const int64_t sum = static_cast<int64_t>(pick) + key;
-  int64_t cell = sum % cellCount;
-  if (cell < 0) cell += cellCount;
+  // (pick + key) mod count, with the key reduced first: both terms are then below the count, and
+  // their sum below 2^32, so 32-bit unsigned arithmetic holds it (and a 32-bit division is much
+  // cheaper per sample than a 64-bit one).
+  int32_t keyCell = key % cellCount;
+  if (keyCell < 0) keyCell += cellCount;
+  uint32_t cell = static_cast<uint32_t>(pick) + static_cast<uint32_t>(keyCell);
+  if (cell >= static_cast<uint32_t>(cellCount)) cell -= static_cast<uint32_t>(cellCount);
   return static_cast<int32_t>(cell);
 }
 

@@ -208,5 +208,17 @@ TEST_F(KestleCutTest, InputsAreReleasedAfterTheRender) {
   ExpectNear(Sample(AddObject("a", 2), 0), 0.1, 0.2, 0.3, "failed texture dropped; overlay alone");
 }
 
+TEST_F(KestleCutTest, SamplingAllocatesNothing) {
+  SetSize(256, 256, 32, 32);
+  Link(kTexture, host::kUvShaderType);
+  HostNode* overlay = AddInput(shader_, host::kAlphaShaderType, kOverlay);
+  C()->setVector(&overlay->data, 1001, HostVector{0.3, 0.3, 0.3});
+  HostNode* object = AddObject("a", 2);
+  ASSERT_EQ(Begin(), 0);
+  const int64_t before = module_->ledger.Snapshot().totalAllocations;
+  for (int i = 0; i < 1000; ++i) Sample(i % 2 ? object : nullptr, i, HostVector{i * 0.013, i * 0.007, 0.0});
+  EXPECT_EQ(module_->ledger.Snapshot().totalAllocations, before);
+}
+
 }  // namespace
 }  // namespace ombrel::test
