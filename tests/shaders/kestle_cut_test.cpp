@@ -8,7 +8,10 @@
 
 #include "shader_fixture.h"
 #include "core/builtin_shaders.h"
+#include "core/editing.h"
 #include "core/families.h"
+#include "core/undo.h"
+#include "image/image_reader.h"
 #include "seeded_random.h"
 
 namespace ombrel::test {
@@ -218,6 +221,70 @@ TEST_F(KestleCutTest, SamplingAllocatesNothing) {
   const int64_t before = module_->ledger.Snapshot().totalAllocations;
   for (int i = 0; i < 1000; ++i) Sample(i % 2 ? object : nullptr, i, HostVector{i * 0.013, i * 0.007, 0.0});
   EXPECT_EQ(module_->ledger.Snapshot().totalAllocations, before);
+}
+
+// ---- the image size read from a newly linked texture ------------------------------------------
+
+class KestleCutSizeTest : public KestleCutTest {
+ protected:
+  void SetUp() override {
+    KestleCutTest::SetUp();
+    host::InstallImageReader();
+  }
+  HostNode* Bitmap(const std::string& file) {
+    HostNode* bitmap = AddInput(shader_, host::kBitmapShaderType);
+    const std::string path = std::string(OMBREL_SOURCE_DIR) + "/" + file;
+    C()->setString(&bitmap->data, host::kBitmapFileParam, HostStr{path.data(), static_cast<int64_t>(path.size())});
+    return bitmap;
+  }
+  static HostData LinkTo(const HostNode* node) {
+    HostData d;
+    d.type = HOST_DA_LINK;
+    d.linkSerial = node->serial;
+    return d;
+  }
+  static HostData Long(int32_t v) {
+    HostData d;
+    d.type = HOST_DA_LONG;
+    d.i32 = v;
+    return d;
+  }
+  int32_t Get(int32_t id) { return C()->getInt32(&shader_->data, id, -1); }
+};
+
+TEST_F(KestleCutSizeTest, LinkingAStillImageSetsItsSizeInTheSameUndoStep) {
+  HostNode* still = Bitmap("examples/textures/numbered_cells.png");  // 512 x 256
+  ASSERT_TRUE(host::EditParameter(host_, shader_, kTexture, LinkTo(still)));
+  EXPECT_EQ(Get(kImageWidth), 512);
+  EXPECT_EQ(Get(kImageHeight), 256);
+  // The size came with the user's edit: one undo takes both back.
+  ASSERT_TRUE(host::HistoryOf(scene_.document)->Undo());
+  EXPECT_EQ(Get(kImageWidth), 1);
+  EXPECT_EQ(Get(kImageHeight), 1);
+}
+
+TEST_F(KestleCutSizeTest, OnlyAnEditOfTheTextureReadsTheSize) {
+  HostNode* still = Bitmap("examples/textures/numbered_cells.png");
+  C()->setLink(&shader_->data, kTexture, still);
+  for (int32_t id : {kCellWidth, kCellHeight, kOffsetX, kImageWidth}) {
+    ASSERT_TRUE(host::EditParameter(host_, shader_, id, Long(7)));
+    EXPECT_EQ(Get(kImageHeight), 1) << "after an edit of " << id;
+  }
+  EXPECT_EQ(Get(kImageWidth), 7) << "the user's own width stands";
+  // An edit of the overlay link is another parameter too.
+  HostNode* other = Bitmap("examples/textures/wood.png");
+  ASSERT_TRUE(host::EditParameter(host_, shader_, kOverlay, LinkTo(other)));
+  EXPECT_EQ(Get(kImageHeight), 1);
+}
+
+TEST_F(KestleCutSizeTest, AnUnreadableTextureChangesNothing) {
+  HostNode* missing = Bitmap("examples/textures/no-such-file.png");
+  ASSERT_TRUE(host::EditParameter(host_, shader_, kTexture, LinkTo(missing)));
+  EXPECT_EQ(Get(kImageWidth), 1);
+  EXPECT_EQ(Get(kImageHeight), 1);
+  // Clearing the link reads nothing either.
+  ASSERT_TRUE(host::EditParameter(host_, shader_, kTexture, HostData{}));
+  EXPECT_EQ(Get(kImageWidth), 1);
 }
 
 }  // namespace
