@@ -420,6 +420,15 @@ typedef struct HostShaderApi {
   /* Revision 2. [any] identifier of the last ray hit, 0 without a hit. A hit need not resolve
      to a render object: its polygon and corner weights are still recorded. */
   int64_t (*volumeLastHitId)(const HostVolume* vd);
+  /* ---- render object geometry (the cut shader's centre shader) ---- */
+  /* [any] the render object's points in world space and their count; null when the host has none */
+  const HostVector* (*rayObjectPoints)(const HostRayObject* ro, int32_t* count);
+  /* [any] the render object's polygons, four point indices each (a, b, c, d; a triangle repeats c),
+     and their count; null when the host has none */
+  const int32_t* (*rayObjectPolygons)(const HostRayObject* ro, int32_t* count);
+  /* [any] the texture coordinate that the render object's texture projection gives a point (world
+     space) of its surface; FALSE when it has no projection */
+  HostBool (*rayObjectTextureCoordinate)(const HostRayObject* ro, HostVector point, HostVector* uvw);
 } HostShaderApi;
 
 /* Gradients (custom data type 1000481). */

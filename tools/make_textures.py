@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the small example textures under examples/textures: procedural stone, wood, terracotta
 and slate faces for the tile shader's demo and example scenes, and an atlas of numbered cells for
-the cut shader's (so a picture shows which cell each object got). Standard library only; the output
+the cut shader's (so a picture shows which cell each object got), with a ramp that chooses cells
+from left to right. Standard library only; the output
 is deterministic, so re-running it reproduces the committed files byte for byte."""
 import math
 import os
@@ -131,6 +132,9 @@ def main():
         write_png(os.path.join(out, kind + ".png"), texture(kind), SIZE, SIZE)
     pixels, width, height = atlas()
     write_png(os.path.join(out, "numbered_cells.png"), pixels, width, height)
+    # A horizontal ramp from black to white: pixel column i is grey i / 255.
+    ramp = [[(i / 255.0,) * 3 for i in range(256)] for _ in range(4)]
+    write_png(os.path.join(out, "ramp.png"), ramp, 256, 4)
 
 
 if __name__ == "__main__":

@@ -265,7 +265,7 @@ class SceneReader {
 
   void ReadObject(const Json& v, const std::string& path, size_t position) {
     RequireObject(v, path);
-    CheckKeys(v, path, {"name", "type", "identity", "parent", "origin", "renderIndex", "rows", "columns", "rect", "material",
+    CheckKeys(v, path, {"name", "type", "identity", "parent", "origin", "renderIndex", "rows", "columns", "rect", "uv", "material",
                         "params", "tags", "active"});
     if (!v.contains("name")) throw SceneFileError(MemberPath(path, "name"), "missing; every object needs a name");
     ObjectPlan o;
@@ -287,6 +287,7 @@ class SceneReader {
                            "rows × columns must stay below 2^31 polygons");
     }
     if (v.contains("rect")) ReadRect(v["rect"], field("rect"), o.geometry);
+    if (v.contains("uv")) ReadUv(v["uv"], field("uv"), o.geometry);
     auto ref = [&](const char* key) -> std::optional<NameRef> {
       if (!v.contains(key)) return std::nullopt;
       return NameRef{ReadName(v[key], field(key)), field(key), -1};
@@ -359,6 +360,14 @@ class SceneReader {
       params.push_back(std::move(param));
     }
     return params;
+  }
+
+  static void ReadUv(const Json& v, const std::string& path, ObjectGeometry& g) {
+    if (!v.is_array() || v.size() != 4) Expected(path, "an array of 4 numbers", v);
+    g.u0 = ReadNumber(v[0], ItemPath(path, 0));
+    g.v0 = ReadNumber(v[1], ItemPath(path, 1));
+    g.u1 = ReadNumber(v[2], ItemPath(path, 2));
+    g.v1 = ReadNumber(v[3], ItemPath(path, 3));
   }
 
   static void ReadRect(const Json& v, const std::string& path, ObjectGeometry& g) {

@@ -54,7 +54,8 @@ class KestleShader : public ShaderData {
 
  private:
   void ApplyImageSize(BaseShader* sh);
-  Bool PickCell(ChannelData* cd, LONG& cell) const;
+  LONG PickCell(ChannelData* cd) const;
+  Bool CellFromCenterShader(ChannelData* cd, LONG& cell) const;
 
   DescID changedParam;  // the parameter named by the last parameter-set message
   BaseShader* texture = nullptr;
@@ -178,15 +179,48 @@ void KestleShader::FreeRender(BaseShader* sh) {
   ReleaseInput(overlay);
 }
 
-// The object's cell: drawn from its variation key, which counts the object's identity only, so
-// every polygon of one object shows the same cell.
-Bool KestleShader::PickCell(ChannelData* cd, LONG& cell) const {
+// The object's cell. A map linked as the centre shader chooses it by its brightness at the centre
+// of the hit polygon (a gradient across a wall of objects then orders their cells); otherwise it
+// is drawn from the variation key, which counts the object's identity only, so every polygon of
+// one object shows the same cell.
+LONG KestleShader::PickCell(ChannelData* cd) const {
+  LONG cell = 0;
+  if (centerShader && CellFromCenterShader(cd, cell)) return cell;
   const LONG key = VariationKey(0, cd->vd);
   SeededRandom rnd;
   rnd.Init(key);
   rnd.Get01();  // the first draw is discarded, so keys close together do not start alike
   const Real r = rnd.Get01();
-  cell = PickAtlasCell(r, key, cellCount);
+  return PickAtlasCell(r, key, cellCount);
+}
+
+// Samples the centre shader at the texture coordinate of the hit polygon's centre (the mean of
+// its four corners); the mean of red, green and blue chooses the cell. cd->p is left at that
+// coordinate: the caller overwrites u and v, and the atlas is sampled with the centre's w. FALSE,
+// with cd->p unchanged, when the host gives no geometry or projection, or the mean is NaN.
+Bool KestleShader::CellFromCenterShader(ChannelData* cd, LONG& cell) const {
+  const RayObject* ro = cd->vd->GetLastHitObject();
+  if (!ro) return FALSE;
+  LONG pointCount = 0;
+  LONG polygonCount = 0;
+  const Vector* points = ro->GetPoints(&pointCount);
+  const CPolygon* polygons = ro->GetPolygons(&polygonCount);
+  const LONG polygon = cd->vd->GetLastPolygon();
+  if (!points || !polygons || polygon < 0 || polygon >= polygonCount) return FALSE;
+  const CPolygon& q = polygons[polygon];
+  for (LONG index : {q.a, q.b, q.c, q.d}) {
+    if (index < 0 || index >= pointCount) return FALSE;
+  }
+  const Vector centre = (points[q.a] + points[q.b] + points[q.c] + points[q.d]) * 0.25;
+  Vector uvw;
+  if (!ro->GetTextureCoordinate(centre, &uvw)) return FALSE;
+  const Vector p = cd->p;
+  cd->p = uvw;
+  const Vector s = centerShader->Sample(cd);
+  if (!AtlasCellFromValue((s.x + s.y + s.z) * 0.3333333333333333, cellCount, cell)) {
+    cd->p = p;
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -196,8 +230,7 @@ Vector KestleShader::Output(BaseShader* sh, ChannelData* cd) {
   const Vector p = cd->p;
 
   if (cd->vd && cd->vd->GetLastPolygon() != -1) {
-    LONG cell = 0;
-    PickCell(cd, cell);
+    const LONG cell = PickCell(cd);
     const LONG row = cell / columns;
     const LONG column = cell - row * columns;
     const Real uStart = column * cellWidth + offsetU;

@@ -223,6 +223,26 @@ TEST_F(KestleCutTest, SamplingAllocatesNothing) {
   EXPECT_EQ(module_->ledger.Snapshot().totalAllocations, before);
 }
 
+TEST_F(KestleCutTest, CentreShaderBrightnessChoosesTheCell) {
+  SetSize(256, 128, 64, 64);  // 8 cells
+  Link(kTexture, host::kUvShaderType);
+  HostNode* centre = AddInput(shader_, host::kColorShaderType, kCenter);
+  HostNode* object = AddObject("a", 3);
+  const int32_t random = ExpectedCell(6, 8);
+  struct Case { HostVector colour; int32_t cell; const char* what; };
+  for (const Case& c : {Case{{0.0, 0.0, 0.0}, 0, "black: first cell"}, Case{{0.5, 0.75, 1.0}, 6, "mean 0.75 of 8"},
+                        Case{{1, 1, 1}, 7, "white: last cell"}, Case{{3, 3, 3}, 7, "above white"},
+                        Case{{-2, 0, 0}, 0, "below black"}, Case{{NAN, 0.5, 0.5}, random, "NaN: the random pick"}}) {
+    C()->setVector(&centre->data, 1000, c.colour);
+    ASSERT_EQ(Begin(), 0);
+    const HostVector p = Sample(object, 0, HostVector{0, 0, 0.4});
+    EXPECT_EQ(static_cast<int32_t>(std::floor(p.y * 2)) * 4 + static_cast<int32_t>(std::floor(p.x * 4)), c.cell) << c.what;
+    // The atlas is sampled with the third coordinate of the centre's texture coordinate.
+    EXPECT_EQ(p.z, std::isnan(c.colour.x) ? 0.4 : 0.0) << c.what;
+    session_.End();
+  }
+}
+
 // ---- the image size read from a newly linked texture ------------------------------------------
 
 class KestleCutSizeTest : public KestleCutTest {
