@@ -470,6 +470,14 @@ typedef struct HostBitmapApi {
   int32_t (*save)(const HostBitmap* bmp, HostStr path, int32_t format, int32_t saveBits);
   /* [main] dst takes src's size and pixels */
   HostBool (*copyTo)(const HostBitmap* src, HostBitmap* dst);
+  /* ---- movies (the cut shader's atlas of a movie's frames) ---- */
+  /* [main] bmp takes the size and pixels of frame `frame` (0 is the first) of a movie file;
+     FALSE when the file is no movie the host reads or has no such frame */
+  HostBool (*loadMovieFrame)(HostBitmap* bmp, HostStr path, int32_t frame);
+  /* [main] src resized with the host's resize filter to w x h pixels and written into dst with
+     its top left corner at (x, y); parts outside dst are dropped. FALSE for an empty source or
+     size, or when the host cannot resize */
+  HostBool (*scaleInto)(const HostBitmap* src, HostBitmap* dst, int32_t x, int32_t y, int32_t w, int32_t h);
 } HostBitmapApi;
 
 #define HOST_FILTER_TIFF 1100

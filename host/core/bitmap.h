@@ -26,6 +26,12 @@ using BitmapSaver = bool (*)(const HostBitmap& bitmap, const std::filesystem::pa
 void SetBitmapSaver(BitmapSaver saver);
 BitmapSaver GetBitmapSaver();
 
+// Resizes a bitmap to w × h with the image library's filter; installed like the saver
+// (image/movie_reader.h). Without one the host cannot resize.
+using BitmapScaler = bool (*)(const HostBitmap& src, int32_t w, int32_t h, HostBitmap& out);
+void SetBitmapScaler(BitmapScaler scaler);
+BitmapScaler GetBitmapScaler();
+
 }  // namespace ombrel::host
 
 #endif

@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "bitmap.h"
 #include "families.h"
 #include "host.h"
+#include "image_source.h"
 
 bool HostBitmap::Init(int32_t w, int32_t h) {
   // Refuse sizes that are empty or would not fit in memory rather than wrap around.
@@ -70,7 +72,47 @@ HostBool CopyTo(const HostBitmap* src, HostBitmap* dst) {
   return HOST_TRUE;
 }
 
-const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc, Free, Init, Width, Height, SetPixel, GetPixel, Save, CopyTo};
+BitmapScaler g_scaler = nullptr;
+
+HostBool LoadMovieFrame(HostBitmap* bmp, HostStr path, int32_t frame) {
+  const MovieReader reader = GetMovieReader();
+  if (!bmp || !reader.frame || !path.data || path.length <= 0 || frame < 0) return HOST_FALSE;
+  const std::string name(path.data, static_cast<size_t>(path.length));
+  FloatImage image;
+  std::string error;
+  if (!reader.frame(std::filesystem::path(std::u8string(name.begin(), name.end())), frame, image, error)) {
+    if (Host* host = CurrentHost()) host->Log().push_back(error);
+    return HOST_FALSE;
+  }
+  HostBitmap out;
+  if (!out.Init(image.width, image.height)) return HOST_FALSE;
+  for (size_t i = 0; i < out.rgb.size(); ++i) {
+    out.rgb[i] = static_cast<uint8_t>(std::lround(std::clamp(image.rgb[i], 0.0f, 1.0f) * 255.0f));
+  }
+  *bmp = std::move(out);
+  return HOST_TRUE;
+}
+
+HostBool ScaleInto(const HostBitmap* src, HostBitmap* dst, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (!src || !dst || src == dst || !g_scaler || src->width <= 0 || w <= 0 || h <= 0) return HOST_FALSE;
+  HostBitmap scaled;
+  if (!g_scaler(*src, w, h, scaled)) return HOST_FALSE;
+  for (int32_t row = 0; row < h; ++row) {
+    for (int32_t col = 0; col < w; ++col) {
+      const int64_t tx = static_cast<int64_t>(x) + col, ty = static_cast<int64_t>(y) + row;
+      if (tx < 0 || ty < 0 || tx >= dst->width || ty >= dst->height) continue;
+      const uint8_t* from = &scaled.rgb[(static_cast<size_t>(row) * static_cast<size_t>(w) + static_cast<size_t>(col)) * 3];
+      uint8_t* to = &dst->rgb[(static_cast<size_t>(ty) * static_cast<size_t>(dst->width) + static_cast<size_t>(tx)) * 3];
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+    }
+  }
+  return HOST_TRUE;
+}
+
+const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc, Free, Init, Width, Height, SetPixel, GetPixel, Save, CopyTo,
+                             LoadMovieFrame, ScaleInto};
 
 }  // namespace
 
@@ -78,5 +120,7 @@ void SetBitmapSaver(BitmapSaver saver) { g_saver = saver; }
 BitmapSaver GetBitmapSaver() { return g_saver; }
 
 const HostBitmapApi* BitmapFamily() { return &kBitmaps; }
+void SetBitmapScaler(BitmapScaler scaler) { g_scaler = scaler; }
+BitmapScaler GetBitmapScaler() { return g_scaler; }
 
 }  // namespace ombrel::host

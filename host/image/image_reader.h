@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/image_source.h"
+#include "image/movie_reader.h"
 
 namespace ombrel::host {
 
@@ -14,8 +15,12 @@ namespace ombrel::host {
 // failure.
 bool ReadImageFile(const std::filesystem::path& file, FloatImage& image, std::string& error);
 
-// Makes ReadImageFile the reader of the host's bitmap shader.
-inline void InstallImageReader() { SetImageReader(&ReadImageFile); }
+// Makes ReadImageFile the reader of the host's bitmap shader, with the movie reader and the
+// bitmap scaling of the same library.
+inline void InstallImageReader() {
+  SetImageReader(&ReadImageFile);
+  InstallMovieReader();
+}
 
 }  // namespace ombrel::host
 

@@ -38,6 +38,58 @@ void ReleaseInput(BaseShader*& input) {
 
 bool IsOneLevelId(const DescID& id, LONG value) { return id.GetDepth() == 1 && id[0] == value; }
 
+constexpr LONG kBitmapShaderType = 5833;
+constexpr LONG kMaxAtlasSize = 8192;
+
+// Writes the movie's first layout.placed frames, in reading order, each resized to one cell, into
+// a new atlas picture and saves it as PNG. FALSE when a frame cannot be read or the file written.
+Bool WriteMovieAtlas(const Filename& movie, const AtlasLayout& layout, const Filename& target) {
+  BaseBitmap* atlas = BaseBitmap::Alloc();
+  BaseBitmap* frame = BaseBitmap::Alloc();
+  Bool ok = atlas && frame && atlas->Init(layout.width, layout.height);
+  for (LONG k = 0; ok && k < layout.placed; ++k) {
+    const LONG row = k / layout.columns;
+    const LONG column = k - row * layout.columns;
+    ok = frame->LoadMovieFrame(movie, k) &&
+         frame->ScaleInto(atlas, column * layout.cellWidth, row * layout.cellHeight, layout.cellWidth, layout.cellHeight);
+  }
+  if (ok) ok = atlas->Save(target, FILTER_PNG, nullptr, SAVEBIT_0) == IMAGERESULT_OK;
+  BaseBitmap::Free(frame);
+  BaseBitmap::Free(atlas);
+  return ok;
+}
+
+// Offers to turn a movie linked as the texture into an atlas of its frames. On yes and a file
+// name: the atlas is written, a new bitmap shader reading it is linked as the texture, and the
+// image and cell sizes follow the layout, all in one undo step. A no, a cancelled file dialog or a
+// failure changes nothing (a failure is reported).
+void OfferMovieAtlas(BaseShader* sh, const Filename& movie, LONG frames, const BaseBitmap* firstFrame) {
+  if (!firstFrame) return;
+  const AtlasLayout layout = MakeMovieAtlasLayout(firstFrame->GetBw(), firstFrame->GetBh(), frames, kMaxAtlasSize);
+  if (!QuestionDialog(String("would you like to have this movie automatically converted to an icon pallet?"))) return;
+  if (layout.placed <= 0) return;
+  Filename target;
+  if (!target.FileSelect(FILESELECTTYPE_IMAGES, FILESELECT_SAVE, String("Save the atlas to .."), String("png"))) return;
+  if (!WriteMovieAtlas(movie, layout, target)) {
+    MessageDialog(String("The atlas could not be written: ") + target.GetString());
+    return;
+  }
+  BaseDocument* doc = sh->GetDocument();
+  BaseShader* reader = BaseShader::Alloc(kBitmapShaderType);
+  if (!reader) return;
+  reader->GetDataInstance()->SetString(kBitmapFileParam, target.GetString());
+  const Bool undo = doc && doc->StartUndo();
+  if (undo) doc->AddUndo(UNDOTYPE_CHANGE, sh);
+  sh->InsertShader(reader, nullptr);
+  if (undo) doc->AddUndo(UNDOTYPE_NEW, reader);
+  sh->GetDataInstance()->SetLink(KESTLECUT_TEXTURE, reader);
+  sh->SetParameter(DescID(KESTLECUT_IMAGE_WIDTH), GeData(layout.width), DESCFLAGS_SET_0);
+  sh->SetParameter(DescID(KESTLECUT_IMAGE_HEIGHT), GeData(layout.height), DESCFLAGS_SET_0);
+  sh->SetParameter(DescID(KESTLECUT_CELL_WIDTH), GeData(layout.cellWidth), DESCFLAGS_SET_0);
+  sh->SetParameter(DescID(KESTLECUT_CELL_HEIGHT), GeData(layout.cellHeight), DESCFLAGS_SET_0);
+  if (undo) doc->EndUndo();
+}
+
 }  // namespace
 
 class KestleShader : public ShaderData {
@@ -136,6 +188,8 @@ void KestleShader::ApplyImageSize(BaseShader* sh) {
     if (!movie && bitmap) {
       sh->SetParameter(DescID(KESTLECUT_IMAGE_WIDTH), GeData(bitmap->GetBw()), DESCFLAGS_SET_0);
       sh->SetParameter(DescID(KESTLECUT_IMAGE_HEIGHT), GeData(bitmap->GetBh()), DESCFLAGS_SET_0);
+    } else if (movie) {
+      OfferMovieAtlas(sh, file, frames, bitmap);
     }
   }
   source->FreeRender();

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 
 #include "shader_fixture.h"
 #include "core/builtin_shaders.h"
 #include "core/editing.h"
 #include "core/families.h"
+#include "core/document_dump.h"
 #include "core/undo.h"
+#include "image/bitmap_save.h"
 #include "image/image_reader.h"
 #include "seeded_random.h"
 
@@ -305,6 +308,112 @@ TEST_F(KestleCutSizeTest, AnUnreadableTextureChangesNothing) {
   // Clearing the link reads nothing either.
   ASSERT_TRUE(host::EditParameter(host_, shader_, kTexture, HostData{}));
   EXPECT_EQ(Get(kImageWidth), 1);
+}
+
+// ---- a movie linked as the texture -----------------------------------------------------------
+
+class KestleCutMovieTest : public KestleCutSizeTest {
+ protected:
+  void SetUp() override {
+    KestleCutSizeTest::SetUp();
+    host::InstallBitmapSaver();
+    host_.GetDialogs().SetInteractive(false);
+    folder_ = std::filesystem::temp_directory_path() /
+              ("ombrel-cut-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+    // tools/make_movie.py tests/data/six_frames.avi 6 16 12 12: frame k flat grey (k + 1) × 255 / 7.
+    movie_ = Bitmap("tests/data/six_frames.avi");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+    KestleCutSizeTest::TearDown();
+  }
+  bool Asked() {
+    for (const auto& shown : host_.GetDialogs().Shown()) {
+      if (shown.kind == host::DialogRecord::Kind::Question) return true;
+    }
+    return false;
+  }
+  std::filesystem::path folder_;
+  HostNode* movie_ = nullptr;
+};
+
+TEST_F(KestleCutMovieTest, YesWritesTheAtlasLinksItAndUndoesInOneStep) {
+  const std::string before = host::DumpDocument(scene_.document);
+  const std::filesystem::path target = folder_ / "frames.png";
+  host_.GetDialogs().Queue(host::DialogAnswer{host::DialogAnswer::Kind::Yes, ""});
+  host_.GetDialogs().Queue(host::DialogAnswer::Chosen(target.string()));
+  ASSERT_TRUE(host::EditParameter(host_, shader_, kTexture, LinkTo(movie_)));
+  EXPECT_TRUE(Asked());
+  // Six 16 x 12 frames fit at full size in one row of 8192 pixels: 96 x 12.
+  EXPECT_EQ(Get(kImageWidth), 96);
+  EXPECT_EQ(Get(kImageHeight), 12);
+  EXPECT_EQ(Get(kCellWidth), 16);
+  EXPECT_EQ(Get(kCellHeight), 12);
+  host::FloatImage atlas;
+  std::string error;
+  ASSERT_TRUE(host::ReadImageFile(target, atlas, error)) << error;
+  ASSERT_EQ(atlas.width, 96);
+  ASSERT_EQ(atlas.height, 12);
+  for (int k = 0; k < 6; ++k) {
+    EXPECT_NEAR(atlas.Pixel(16 * k + 8, 8)[0] * 255.0f, static_cast<float>((k + 1) * 255 / 7), 0.51f) << "frame " << k;
+  }
+  HostNode* linked = C()->getLink(&shader_->data, kTexture, nullptr, HOST_BASETYPE_SHADER);
+  ASSERT_NE(linked, nullptr);
+  EXPECT_NE(linked, movie_);
+  EXPECT_EQ(linked->type, host::kBitmapShaderType);
+  EXPECT_EQ(linked->parent, shader_) << "the atlas reader is a child shader";
+  const HostStr file = C()->getString(&linked->data, host::kBitmapFileParam);
+  EXPECT_EQ(std::string(file.data, static_cast<size_t>(file.length)), target.string());
+
+  ASSERT_TRUE(host::HistoryOf(scene_.document)->Undo());
+  EXPECT_EQ(host::DumpDocument(scene_.document), before);
+}
+
+TEST_F(KestleCutMovieTest, NoOrCancelChangesNothingButTheLink) {
+  for (int answer = 0; answer < 2; ++answer) {
+    if (answer == 0) host_.GetDialogs().Queue(host::DialogAnswer{host::DialogAnswer::Kind::No, ""});
+    if (answer == 1) {
+      host_.GetDialogs().Queue(host::DialogAnswer{host::DialogAnswer::Kind::Yes, ""});
+      host_.GetDialogs().Queue(host::DialogAnswer{host::DialogAnswer::Kind::Cancel, ""});
+    }
+    ASSERT_TRUE(host::EditParameter(host_, shader_, kTexture, LinkTo(movie_)));
+    EXPECT_TRUE(Asked());
+    EXPECT_EQ(Get(kImageWidth), 1) << answer;
+    EXPECT_EQ(Get(kCellWidth), 32) << answer;
+    EXPECT_EQ(C()->getLink(&shader_->data, kTexture, nullptr, HOST_BASETYPE_SHADER), movie_);
+    EXPECT_TRUE(std::filesystem::is_empty(folder_));
+    host_.GetDialogs().ClearShown();
+  }
+}
+
+TEST_F(KestleCutMovieTest, TheMovieLoaderAnswersAndTheStillLoaderDoesNot) {
+  const std::string movie = std::string(OMBREL_SOURCE_DIR) + "/tests/data/six_frames.avi";
+  const std::string still = std::string(OMBREL_SOURCE_DIR) + "/examples/textures/numbered_cells.png";
+  const HostRegistryApi* r = module_->api.registry;
+  ASSERT_EQ(r->pluginCount(module_, HOST_PLUGINTYPE_BITMAPLOADER), 2);
+  int32_t frames = 0;
+  double fps = 0.0;
+  EXPECT_FALSE(r->bitmapLoaderMovieInfo(module_, 0, HostStr{movie.data(), static_cast<int64_t>(movie.size())}, &frames, &fps));
+  ASSERT_TRUE(r->bitmapLoaderMovieInfo(module_, 1, HostStr{movie.data(), static_cast<int64_t>(movie.size())}, &frames, &fps));
+  EXPECT_EQ(frames, 6);
+  EXPECT_EQ(fps, 12.0);
+  EXPECT_FALSE(r->bitmapLoaderMovieInfo(module_, 1, HostStr{still.data(), static_cast<int64_t>(still.size())}, &frames, &fps));
+  // The bitmap shader shows the movie's first frame.
+  HostInitRender irs{};
+  irs.document = scene_.document;
+  irs.fps = 30.0;
+  ASSERT_EQ(host::ShaderFamily()->initRender(movie_, &irs), 0);
+  const HostBitmap* picture = host::ShaderFamily()->getBitmap(movie_);
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->width, 16);
+  EXPECT_EQ(picture->height, 12);
+  HostChannelData cd{};
+  cd.p = HostVector{0.5, 0.5, 0.0};
+  EXPECT_NEAR(host::ShaderFamily()->sample(movie_, &cd).x * 255.0, 36.0, 0.51);  // 255 / 7
+  host::ShaderFamily()->freeRender(movie_);
 }
 
 }  // namespace
