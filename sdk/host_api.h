@@ -124,6 +124,7 @@ typedef struct HostTime {
 /* Plug-in kinds in the registry. */
 #define HOST_PLUGINTYPE_SHADER 1
 #define HOST_PLUGINTYPE_TOOL 9
+#define HOST_PLUGINTYPE_BITMAPLOADER 13
 
 /* ---- what a module registers: shader class -------------------------------------------------- */
 /*
@@ -253,6 +254,13 @@ typedef struct HostRegistryApi {
      when registration fails */
   HostBool (*registerTool)(HostModule* module, int32_t id, HostStr name, int32_t info,
                            HostStr help, const HostToolClass* cls, void* instance);
+  /* ---- bitmap loaders (the cut shader's movie check) ---- */
+  /* [main] number of registered plug-ins of a type (HOST_PLUGINTYPE_*) */
+  int32_t (*pluginCount)(HostModule* module, int32_t type);
+  /* [main] asks the index-th registered bitmap loader, in registry order, about a file: TRUE when
+     it reads the file as a movie, with its frame count and frames per second */
+  HostBool (*bitmapLoaderMovieInfo)(HostModule* module, int32_t index, HostStr path, int32_t* frameCount,
+                                    double* fps);
 } HostRegistryApi;
 
 /* Containers and typed values. Container reads are [any]; writes [main]. */
@@ -458,6 +466,15 @@ typedef struct HostShaderApi {
   /* Revision 2. [any] identifier of the last ray hit, 0 without a hit. A hit need not resolve
      to a render object: its polygon and corner weights are still recorded. */
   int64_t (*volumeLastHitId)(const HostVolume* vd);
+  /* ---- render object geometry (the cut shader's centre shader) ---- */
+  /* [any] the render object's points in world space and their count; null when the host has none */
+  const HostVector* (*rayObjectPoints)(const HostRayObject* ro, int32_t* count);
+  /* [any] the render object's polygons, four point indices each (a, b, c, d; a triangle repeats c),
+     and their count; null when the host has none */
+  const int32_t* (*rayObjectPolygons)(const HostRayObject* ro, int32_t* count);
+  /* [any] the texture coordinate that the render object's texture projection gives a point (world
+     space) of its surface; FALSE when it has no projection */
+  HostBool (*rayObjectTextureCoordinate)(const HostRayObject* ro, HostVector point, HostVector* uvw);
 } HostShaderApi;
 
 /* Gradients (custom data type 1000481). */
@@ -512,6 +529,15 @@ typedef struct HostBitmapApi {
   /* [any] whether the path's suffix is `suffix` (without the dot): the part after the last dot of
      the file name, compared without regard to ASCII case; a name without a dot has no suffix */
   HostBool (*checkSuffix)(HostStr path, HostStr suffix);
+
+  /* ---- revision 4: movies (the cut shader's atlas of a movie's frames) ---- */
+  /* [main] bmp takes the size and pixels of frame `frame` (0 is the first) of a movie file;
+     FALSE when the file is no movie the host reads or has no such frame */
+  HostBool (*loadMovieFrame)(HostBitmap* bmp, HostStr path, int32_t frame);
+  /* [main] src resized with the host's resize filter to w x h pixels and written into dst with
+     its top left corner at (x, y); parts outside dst are dropped. FALSE for an empty source or
+     size, or when the host cannot resize */
+  HostBool (*scaleInto)(const HostBitmap* src, HostBitmap* dst, int32_t x, int32_t y, int32_t w, int32_t h);
 } HostBitmapApi;
 
 #define HOST_FILTER_TIFF 1100

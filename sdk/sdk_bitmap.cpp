@@ -31,3 +31,15 @@ LONG BaseBitmap::Save(const Filename& name, LONG format, const BaseContainer* da
   if (!OMBREL_HAS(Api(), save)) return HOST_IMAGERESULT_FILEERROR;
   return Api()->save(Host(), name.GetString().ToHost(), format, saveBits);
 }
+
+Bool BaseBitmap::LoadMovieFrame(const Filename& name, LONG frame) {
+  const HostApi* host = SdkHost();
+  if (!host || !OMBREL_HAS(host->bitmaps, loadMovieFrame)) return FALSE;
+  return host->bitmaps->loadMovieFrame(Host(), name.GetString().ToHost(), frame);
+}
+
+Bool BaseBitmap::ScaleInto(BaseBitmap* dst, LONG x, LONG y, LONG w, LONG h) const {
+  const HostApi* host = SdkHost();
+  if (!dst || !host || !OMBREL_HAS(host->bitmaps, scaleInto)) return FALSE;
+  return host->bitmaps->scaleInto(Host(), dst->Host(), x, y, w, h);
+}

@@ -29,6 +29,10 @@ class BaseBitmap {
   Bool CopyTo(BaseBitmap* dst) const;
   // Writes the picture in a format (FILTER_TIF, FILTER_PNG); IMAGERESULT_OK on success.
   LONG Save(const Filename& name, LONG format, const BaseContainer* data, LONG saveBits) const;
+  // Takes the size and pixels of a movie's frame (0 is the first); FALSE when the host cannot.
+  Bool LoadMovieFrame(const Filename& name, LONG frame);
+  // Resizes this picture with the host's filter to w × h and writes it into dst at (x, y).
+  Bool ScaleInto(BaseBitmap* dst, LONG x, LONG y, LONG w, LONG h) const;
 
  private:
   BaseBitmap() = delete;

@@ -241,3 +241,22 @@ Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon
   return host->registry->registerTool(host->module, id, name.ToHost(), info, help.ToHost(), &cls,
                                       static_cast<BaseData*>(instance));
 }
+
+LONG GetPluginCount(LONG type) {
+  const HostApi* host = SdkHost();
+  if (!host || !OMBREL_HAS(host->registry, pluginCount)) return 0;
+  return host->registry->pluginCount(host->module, type);
+}
+
+Bool BitmapLoaderMovieInfo(LONG index, const Filename& name, LONG* frameCount, Real* fps) {
+  const HostApi* host = SdkHost();
+  if (!host || !OMBREL_HAS(host->registry, bitmapLoaderMovieInfo)) return FALSE;
+  int32_t frames = 0;
+  double rate = 0.0;
+  if (!host->registry->bitmapLoaderMovieInfo(host->module, index, name.GetString().ToHost(), &frames, &rate)) {
+    return FALSE;
+  }
+  if (frameCount) *frameCount = frames;
+  if (fps) *fps = rate;
+  return TRUE;
+}

@@ -160,4 +160,13 @@ Bool RegisterShaderPlugin(LONG id, const String& name, LONG info, DataAllocator*
 Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon, const String& help,
                         DescriptionToolData* instance);
 
+#define PLUGINTYPE_BITMAPLOADER HOST_PLUGINTYPE_BITMAPLOADER
+
+// Number of registered plug-ins of a type; 0 when the host cannot list them.
+LONG GetPluginCount(LONG type);
+
+// The index-th registered bitmap loader's answer whether it reads `name` as a movie, with its
+// frame count and frame rate. FALSE when it does not, or when the host has no such loaders.
+Bool BitmapLoaderMovieInfo(LONG index, const Filename& name, LONG* frameCount, Real* fps);
+
 #endif

@@ -13,6 +13,40 @@ BaseObject* RayObject::GetSource() const { return BaseObject::From(Shaders()->ra
 BaseObject* RayObject::GetOrigin() const { return BaseObject::From(Shaders()->rayObjectOrigin(Host())); }
 LONG RayObject::GetIndex() const { return Shaders()->rayObjectIndex(Host()); }
 
+static_assert(sizeof(Vector) == sizeof(HostVector), "Vector must match HostVector");
+static_assert(sizeof(CPolygon) == 4 * sizeof(int32_t), "CPolygon must be four point indices");
+
+const Vector* RayObject::GetPoints(LONG* count) const {
+  if (count) *count = 0;
+  const HostShaderApi* api = Shaders();
+  if (!OMBREL_HAS(api, rayObjectPoints)) return nullptr;
+  int32_t n = 0;
+  const HostVector* points = api->rayObjectPoints(Host(), &n);
+  if (!points || n <= 0) return nullptr;
+  if (count) *count = n;
+  return reinterpret_cast<const Vector*>(points);
+}
+
+const CPolygon* RayObject::GetPolygons(LONG* count) const {
+  if (count) *count = 0;
+  const HostShaderApi* api = Shaders();
+  if (!OMBREL_HAS(api, rayObjectPolygons)) return nullptr;
+  int32_t n = 0;
+  const int32_t* polygons = api->rayObjectPolygons(Host(), &n);
+  if (!polygons || n <= 0) return nullptr;
+  if (count) *count = n;
+  return reinterpret_cast<const CPolygon*>(polygons);
+}
+
+Bool RayObject::GetTextureCoordinate(const Vector& point, Vector* uvw) const {
+  const HostShaderApi* api = Shaders();
+  if (!uvw || !OMBREL_HAS(api, rayObjectTextureCoordinate)) return FALSE;
+  HostVector out{0.0, 0.0, 0.0};
+  if (!api->rayObjectTextureCoordinate(Host(), HostVector{point.x, point.y, point.z}, &out)) return FALSE;
+  *uvw = Vector(out.x, out.y, out.z);
+  return TRUE;
+}
+
 VLONG VolumeData::GetLastHitId() const {
   const HostShaderApi* shaders = Shaders();
   // A host of the first revision knows only hits on render objects.

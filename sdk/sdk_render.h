@@ -7,6 +7,11 @@
 class BaseDocument;
 class BaseObject;
 
+// One polygon of a render object: four point indices (a triangle repeats c).
+struct CPolygon {
+  LONG a, b, c, d;
+};
+
 // A render object as the renderer sees it. Lookups are safe on render threads.
 class RayObject {
  public:
@@ -15,6 +20,12 @@ class RayObject {
   BaseObject* GetSource() const;  // the scene object it was made from
   BaseObject* GetOrigin() const;  // a second origin object (generators), or null
   LONG GetIndex() const;          // the render object's index number
+  // The points (world space) and polygons (four point indices each) of the render object, with
+  // their counts; null when the host gives none.
+  const Vector* GetPoints(LONG* count) const;
+  const CPolygon* GetPolygons(LONG* count) const;
+  // The texture coordinate the object's texture projection gives a point of its surface.
+  Bool GetTextureCoordinate(const Vector& point, Vector* uvw) const;
 
  private:
   RayObject() = delete;

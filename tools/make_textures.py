@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Makes the small example textures under examples/textures: procedural stone, wood, terracotta
-and slate faces for the tile shader's demo and example scenes. Standard library only; the output
+and slate faces for the tile shader's demo and example scenes, and an atlas of numbered cells for
+the cut shader's (so a picture shows which cell each object got), with a ramp that chooses cells
+from left to right. Standard library only; the output
 is deterministic, so re-running it reproduces the committed files byte for byte."""
 import math
 import os
@@ -89,11 +91,50 @@ def texture(kind):
     return rows
 
 
+# 3 x 5 digits, one row of three bits per line, top line first.
+DIGITS = ["111101101101111", "010110010010111", "111001111100111", "111001111001111", "101101111001001",
+          "111100111001111", "111100111101111", "111001001001001", "111101111101111", "111101111001111"]
+ATLAS_COLUMNS, ATLAS_ROWS, ATLAS_CELL = 8, 4, 64
+
+
+def atlas():
+    """512 x 256 pixels of 64 x 64 cells numbered 0 to 31 in reading order, each on its own hue,
+    with a dark border so the cell edges show."""
+    width, height = ATLAS_COLUMNS * ATLAS_CELL, ATLAS_ROWS * ATLAS_CELL
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            column, line = x // ATLAS_CELL, y // ATLAS_CELL
+            number = line * ATLAS_COLUMNS + column
+            cx, cy = x % ATLAS_CELL, y % ATLAS_CELL
+            hue = number / (ATLAS_COLUMNS * ATLAS_ROWS)
+            base = tuple(0.55 + 0.35 * math.cos((hue + k / 3.0) * math.pi * 2) for k in range(3))
+            colour = base
+            if cx < 2 or cy < 2 or cx >= ATLAS_CELL - 2 or cy >= ATLAS_CELL - 2:
+                colour = (0.08, 0.08, 0.08)
+            else:
+                # Two digits of 3 x 5 blocks of 8 pixels, with one block between them.
+                gx, gy = (cx - 4) // 8, (cy - 12) // 8
+                if 0 <= gy < 5 and 0 <= gx < 7 and gx != 3 and (cx - 4) >= 0 and (cy - 12) >= 0:
+                    digit = DIGITS[(number // 10) if gx < 3 else (number % 10)]
+                    if digit[gy * 3 + (gx if gx < 3 else gx - 4)] == "1":
+                        colour = (0.05, 0.05, 0.05)
+            row.append(colour)
+        rows.append(row)
+    return rows, width, height
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "examples", "textures")
     os.makedirs(out, exist_ok=True)
     for kind in ("stone", "wood", "terracotta", "slate"):
         write_png(os.path.join(out, kind + ".png"), texture(kind), SIZE, SIZE)
+    pixels, width, height = atlas()
+    write_png(os.path.join(out, "numbered_cells.png"), pixels, width, height)
+    # A horizontal ramp from black to white: pixel column i is grey i / 255.
+    ramp = [[(i / 255.0,) * 3 for i in range(256)] for _ in range(4)]
+    write_png(os.path.join(out, "ramp.png"), ramp, 256, 4)
 
 
 if __name__ == "__main__":

@@ -26,6 +26,7 @@ using BitmapSaver = bool (*)(const HostBitmap& bitmap, const std::filesystem::pa
 void SetBitmapSaver(BitmapSaver saver);
 BitmapSaver GetBitmapSaver();
 
+
 }  // namespace ombrel::host
 
 #endif

@@ -45,6 +45,27 @@ class FailingShader : public BuiltinShader {
   HostVector Sample(const HostChannelData&) const override { return HostVector{1.0, 0.0, 1.0}; }
 };
 
+class AlphaShader : public BuiltinShader {
+ public:
+  int32_t InitRender(HostNode& node, const HostInitRender&) override {
+    colour_ = VectorParam(node, kColorParam, HostVector{1.0, 1.0, 1.0});
+    alpha_ = VectorParam(node, kColorParam + 1, HostVector{1.0, 1.0, 1.0});
+    return 0;
+  }
+  HostVector Sample(const HostChannelData& cd) const override {
+    const int32_t channel = (cd.texflag & HOST_TEX_CHANNEL_MASK) >> HOST_TEX_CHANNEL_SHIFT;
+    return channel == HOST_CHANNEL_ALPHA ? alpha_ : colour_;
+  }
+
+ private:
+  static HostVector VectorParam(HostNode& node, int32_t id, HostVector preset) {
+    const HostData* value = node.data.Find(id);
+    return value && value->type == HOST_DA_VECTOR ? value->vec : preset;
+  }
+  HostVector colour_{1.0, 1.0, 1.0};
+  HostVector alpha_{1.0, 1.0, 1.0};
+};
+
 class BitmapShader : public BuiltinShader {
  public:
   int32_t InitRender(HostNode& node, const HostInitRender&) override {
@@ -156,6 +177,7 @@ std::unique_ptr<BuiltinShader> MakeBuiltinShader(int32_t type) {
     case kUvShaderType: return std::make_unique<UvShader>();
     case kFailingShaderType: return std::make_unique<FailingShader>();
     case kBitmapShaderType: return std::make_unique<BitmapShader>();
+    case kAlphaShaderType: return std::make_unique<AlphaShader>();
     default: return nullptr;
   }
 }
@@ -166,6 +188,7 @@ const std::vector<BuiltinShaderName>& BuiltinShaderNames() {
       {"uv", kUvShaderType},
       {"bitmap", kBitmapShaderType},
       {"fail", kFailingShaderType},
+      {"alpha", kAlphaShaderType},
   };
   return names;
 }

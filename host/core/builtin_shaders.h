@@ -27,6 +27,10 @@ constexpr int32_t kBitmapFileParam = 1000;
 // Its render set-up fails with the code in its parameter 1000 (default 1): for testing how
 // shaders treat inputs that cannot be prepared. Samples are magenta.
 constexpr int32_t kFailingShaderType = 1100002;
+// Answers its colour (parameter 1000) for colour samples and its alpha colour (parameter 1001)
+// for samples whose channel field names the alpha channel: for testing how shaders read an
+// input's alpha.
+constexpr int32_t kAlphaShaderType = 1100003;
 
 class BuiltinShader {
  public:
@@ -54,7 +58,7 @@ struct BuiltinShaderName {
 // Every built-in shader by its name in scene files, in the order messages list them.
 const std::vector<BuiltinShaderName>& BuiltinShaderNames();
 
-// Type by scene name ("color", "uv", "bitmap", "fail"); 0 when unknown.
+// Type by scene name ("color", "uv", "bitmap", "fail", "alpha"); 0 when unknown.
 int32_t BuiltinShaderType(std::string_view name);
 
 }  // namespace ombrel::host

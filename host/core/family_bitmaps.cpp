@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
@@ -7,6 +8,7 @@
 #include "folders.h"
 #include "families.h"
 #include "host.h"
+#include "image_source.h"
 
 bool HostBitmap::Init(int32_t w, int32_t h) {
   // Refuse sizes that are empty or would not fit in memory rather than wrap around.
@@ -102,9 +104,55 @@ HostBool CheckSuffixC(HostStr path, HostStr suffix) {
   return HasSuffix(p, x) ? HOST_TRUE : HOST_FALSE;
 }
 
-const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc,          Free,           Init,            Width,
-                             Height,                SetPixel,       GetPixel,       Save,            CopyTo,
-                             BrowseFilesNew,        BrowseFilesNext, BrowseFilesFree, CheckSuffixC};
+
+HostBool LoadMovieFrame(HostBitmap* bmp, HostStr path, int32_t frame) {
+  if (!bmp || !path.data || path.length <= 0 || frame < 0) return HOST_FALSE;
+  std::string error;
+  const ImageCodec* codec = ImageCodecs(error);
+  if (!codec || !codec->movieFrame) return HOST_FALSE;
+  const std::string name(path.data, static_cast<size_t>(path.length));
+  FloatImage image;
+  if (!codec->movieFrame(std::filesystem::path(std::u8string(name.begin(), name.end())), frame, image, error)) {
+    if (Host* host = CurrentHost()) host->Log().push_back(error);
+    return HOST_FALSE;
+  }
+  HostBitmap out;
+  if (!out.Init(image.width, image.height)) return HOST_FALSE;
+  for (size_t i = 0; i < out.rgb.size(); ++i) {
+    out.rgb[i] = static_cast<uint8_t>(std::lround(std::clamp(image.rgb[i], 0.0f, 1.0f) * 255.0f));
+  }
+  *bmp = std::move(out);
+  return HOST_TRUE;
+}
+
+HostBool ScaleInto(const HostBitmap* src, HostBitmap* dst, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (!src || !dst || src == dst || src->width <= 0 || src->height <= 0 || w <= 0 || h <= 0) return HOST_FALSE;
+  std::string error;
+  const ImageCodec* codec = ImageCodecs(error);
+  if (!codec || !codec->resize) return HOST_FALSE;
+  HostBitmap scaled;
+  if (!codec->resize(src->rgb.data(), src->width, src->height, w, h, scaled.rgb) ||
+      scaled.rgb.size() != static_cast<size_t>(w) * static_cast<size_t>(h) * 3) {
+    return HOST_FALSE;
+  }
+  for (int32_t row = 0; row < h; ++row) {
+    for (int32_t col = 0; col < w; ++col) {
+      const int64_t tx = static_cast<int64_t>(x) + col, ty = static_cast<int64_t>(y) + row;
+      if (tx < 0 || ty < 0 || tx >= dst->width || ty >= dst->height) continue;
+      const uint8_t* from = &scaled.rgb[(static_cast<size_t>(row) * static_cast<size_t>(w) + static_cast<size_t>(col)) * 3];
+      uint8_t* to = &dst->rgb[(static_cast<size_t>(ty) * static_cast<size_t>(dst->width) + static_cast<size_t>(tx)) * 3];
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+    }
+  }
+  return HOST_TRUE;
+}
+
+const HostBitmapApi kBitmaps{sizeof(HostBitmapApi), Alloc,           Free,           Init,            Width,
+                             Height,                SetPixel,        GetPixel,       Save,            CopyTo,
+                             BrowseFilesNew,        BrowseFilesNext, BrowseFilesFree, CheckSuffixC,  LoadMovieFrame,
+                             ScaleInto};
 
 }  // namespace
 

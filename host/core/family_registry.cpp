@@ -57,7 +57,26 @@ HostBool RegisterTool(HostModule* module, int32_t id, HostStr name, int32_t info
   return HOST_TRUE;
 }
 
-const HostRegistryApi kRegistry{sizeof(HostRegistryApi), RegisterDescription, RegisterShader, RegisterTool};
+int32_t PluginCount(HostModule* module, int32_t type) {
+  return module && module->host ? module->host->GetRegistry().Count(type) : 0;
+}
+
+HostBool BitmapLoaderMovieInfo(HostModule* module, int32_t index, HostStr path, int32_t* frameCount, double* fps) {
+  if (!module || !module->host || !path.data || path.length < 0) return HOST_FALSE;
+  const auto& loaders = module->host->GetRegistry().BitmapLoaders();
+  if (index < 0 || static_cast<size_t>(index) >= loaders.size() || !loaders[static_cast<size_t>(index)].movieInfo) {
+    return HOST_FALSE;
+  }
+  int32_t frames = 0;
+  double rate = 0.0;
+  if (!loaders[static_cast<size_t>(index)].movieInfo(Text(path), frames, rate)) return HOST_FALSE;
+  if (frameCount) *frameCount = frames;
+  if (fps) *fps = rate;
+  return HOST_TRUE;
+}
+
+const HostRegistryApi kRegistry{sizeof(HostRegistryApi), RegisterDescription, RegisterShader, RegisterTool,
+                                PluginCount,             BitmapLoaderMovieInfo};
 
 }  // namespace
 

@@ -100,10 +100,28 @@ double TurbulenceC(HostVector p, double octaves, HostBool absolute) {
   return Turbulence(p.x, p.y, p.z, octaves, absolute != 0);
 }
 
+const HostVector* RayPoints(const HostRayObject* ro, int32_t* count) {
+  const bool has = ro && !ro->points.empty();
+  if (count) *count = has ? static_cast<int32_t>(ro->points.size()) : 0;
+  return has ? ro->points.data() : nullptr;
+}
+const int32_t* RayPolygons(const HostRayObject* ro, int32_t* count) {
+  const bool has = ro && !ro->polygons.empty();
+  if (count) *count = has ? static_cast<int32_t>(ro->polygons.size() / 4) : 0;
+  return has ? ro->polygons.data() : nullptr;
+}
+HostBool RayTextureCoordinate(const HostRayObject* ro, HostVector point, HostVector* uvw) {
+  if (!ro || !ro->projected || !uvw) return HOST_FALSE;
+  const double across = (point.x - ro->left) / ro->width;
+  const double down = (point.y - ro->top) / ro->height;
+  *uvw = HostVector{ro->u0 + (ro->u1 - ro->u0) * across, ro->v0 + (ro->v1 - ro->v0) * down, 0.0};
+  return HOST_TRUE;
+}
+
 const HostShaderApi kShaders{sizeof(HostShaderApi), InitRender,   Sample,       FreeRender,        GetBitmap,
                              Message,               TransformColor, VolumeLastHit, VolumeLastPolygon, VolumeHitPoint,
                              VolumeWeights,         RaySource,    RayOrigin,    RayIndex,          TurbulenceC,
-                             VolumeLastHitId};
+                             VolumeLastHitId,       RayPoints,    RayPolygons,  RayTextureCoordinate};
 
 }  // namespace
 

@@ -100,6 +100,12 @@ struct ImageCodec {
   // Encodes pixels in memory as a file of a type the library names ("png", "openexr", "tiff").
   bool (*encode)(const PixelBuffer& pixels, std::string_view type, std::vector<unsigned char>& bytes,
                  std::string& error) = nullptr;
+  // Whether the file is a movie the library reads, with its frame count and frames per second.
+  bool (*movieInfo)(const std::filesystem::path& file, int32_t& frameCount, double& fps) = nullptr;
+  // Frame `index` (0 is the first) of a movie as RGB floats.
+  bool (*movieFrame)(const std::filesystem::path& file, int32_t index, FloatImage& image, std::string& error) = nullptr;
+  // An 8-bit RGB picture resized to w x h with the library's default resize filter.
+  bool (*resize)(const uint8_t* rgb, int width, int height, int w, int h, std::vector<uint8_t>& out) = nullptr;
 };
 
 // Finds the image library the first time one is needed: null with a reason when there is none.
@@ -112,6 +118,7 @@ void SetImageCodecLoader(ImageCodecLoader loader);
 // The image library, loaded on the first call; null with a reason when there is none. The
 // answer of the first call is kept. Main thread.
 const ImageCodec* ImageCodecs(std::string& error);
+
 
 }  // namespace ombrel::host
 

@@ -24,6 +24,11 @@ enum class NodeKind { Document, Object, Material, Tag, Shader };
 struct ObjectGeometry {
   double left = 0.0, top = 0.0, right = 1.0, bottom = 1.0;
   int32_t rows = 1, columns = 1;
+  // The texture projection: the texture coordinates at the top left and bottom right corners,
+  // interpolated linearly in between (a texture tag's flat projection placed over the object).
+  double u0 = 0.0, v0 = 0.0, u1 = 1.0, v1 = 1.0;
+  double U(double across) const { return u0 + (u1 - u0) * across; }
+  double V(double down) const { return v0 + (v1 - v0) * down; }
 };
 
 // A node owns its children (object hierarchy) and its child shaders. Links never own: they

@@ -3,7 +3,43 @@
 #include <algorithm>
 #include <charconv>
 
+#include "image_source.h"
+
 namespace ombrel::host {
+namespace {
+
+std::filesystem::path PathOf(const std::string& file) {
+  return std::filesystem::path(std::u8string(file.begin(), file.end()));
+}
+
+// Still images are read by the image reader; it never reads a file as a movie.
+bool StillImageMovieInfo(const std::string&, int32_t&, double&) { return false; }
+
+bool MovieMovieInfo(const std::string& file, int32_t& frameCount, double& fps) {
+  if (file.empty()) return false;
+  std::string error;
+  const ImageCodec* codec = ImageCodecs(error);
+  if (!codec || !codec->movieInfo) return false;
+  int32_t frames = 0;
+  double rate = 0.0;
+  if (!codec->movieInfo(PathOf(file), frames, rate) || frames <= 0) return false;
+  frameCount = frames;
+  fps = rate;
+  return true;
+}
+
+}  // namespace
+
+Registry::Registry() {
+  bitmapLoaders_.push_back(BitmapLoaderRecord{1100201, "still image loader", &StillImageMovieInfo});
+  bitmapLoaders_.push_back(BitmapLoaderRecord{1100202, "movie loader", &MovieMovieInfo});
+}
+
+int32_t Registry::Count(int32_t pluginType) const {
+  if (pluginType == HOST_PLUGINTYPE_BITMAPLOADER) return static_cast<int32_t>(bitmapLoaders_.size());
+  return static_cast<int32_t>(std::count_if(plugins_.begin(), plugins_.end(),
+                                            [pluginType](const auto& p) { return p->pluginType == pluginType; }));
+}
 
 void Registry::SetDescription(int32_t id, HostModule* module, std::shared_ptr<const Description> description) {
   descriptions_[id] = std::move(description);

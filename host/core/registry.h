@@ -29,8 +29,18 @@ struct PluginRecord {
   std::shared_ptr<const Description> description;
 };
 
+// A bitmap loader of the host (plug-in type 13): it answers whether it reads a file as a movie.
+struct BitmapLoaderRecord {
+  int32_t id = 0;
+  std::string name;
+  // True with the frame count and frames per second when the loader reads the file as a movie.
+  bool (*movieInfo)(const std::string& file, int32_t& frameCount, double& fps) = nullptr;
+};
+
 class Registry {
  public:
+  Registry();
+
   // Records a description for a plug-in ID that is about to register.
   void SetDescription(int32_t id, HostModule* module, std::shared_ptr<const Description> description);
   std::shared_ptr<const Description> DescriptionOf(int32_t id) const;
@@ -42,6 +52,11 @@ class Registry {
   const PluginRecord* FindByName(std::string_view name) const;
   const std::vector<std::unique_ptr<PluginRecord>>& Plugins() const { return plugins_; }
 
+  // The host's own bitmap loaders, in the fixed order it asks them: still images, then movies.
+  const std::vector<BitmapLoaderRecord>& BitmapLoaders() const { return bitmapLoaders_; }
+  // Plug-ins of a type (HOST_PLUGINTYPE_*), bitmap loaders included.
+  int32_t Count(int32_t pluginType) const;
+
   // Destroys the module's tool instances; their registrations stay.
   void DestroyToolInstances(HostModule* module);
   // Destroys the module's tool instances and forgets all its plug-ins and descriptions.
@@ -49,6 +64,7 @@ class Registry {
 
  private:
   std::vector<std::unique_ptr<PluginRecord>> plugins_;
+  std::vector<BitmapLoaderRecord> bitmapLoaders_;
   std::map<int32_t, std::shared_ptr<const Description>> descriptions_;
   std::map<int32_t, HostModule*> descriptionOwners_;
 };

@@ -3,6 +3,7 @@
 #define OMBREL_HOST_RENDER_CONTEXT_H
 
 #include <cstdint>
+#include <vector>
 
 #include "host_api.h"
 
@@ -10,7 +11,20 @@ struct HostRayObject {
   HostNode* source = nullptr;  // the scene object the render object was made from
   HostNode* origin = nullptr;  // a second origin object (generators), or null
   int32_t index = 0;           // the render object's index number
+  // The flat rectangle's polygon grid in world space (fractions of the picture, z = 0): points
+  // row by row from the top left, (columns + 1) × (rows + 1) of them; polygons row by row, four
+  // point indices each, clockwise on the picture from the top left corner. Empty when the render
+  // object has no source, or more than kMaxGeometryPolygons polygons.
+  std::vector<HostVector> points;
+  std::vector<int32_t> polygons;
+  // The rectangle, for the texture projection: u runs from left to right, v from top to bottom.
+  double left = 0.0, top = 0.0, width = 1.0, height = 1.0;
+  double u0 = 0.0, v0 = 0.0, u1 = 1.0, v1 = 1.0;
+  bool projected = false;
 };
+
+// The largest polygon grid whose arrays the stand-in builds for a render object.
+constexpr int64_t kMaxGeometryPolygons = 1 << 16;
 
 struct HostVolume {
   int64_t lastHitId = 0;                   // non-zero when the sample hit something

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "image/image_reader.h"
+#include "image/movie_reader.h"
 
 namespace ombrel::host {
 namespace {
@@ -138,6 +139,9 @@ const ImageCodec kCodec = [] {
   codec.probe = Probe;
   codec.decode = Decode;
   codec.encode = Encode;
+  codec.movieInfo = ReadMovieInfo;
+  codec.movieFrame = ReadMovieFrame;
+  codec.resize = ResizePicture;
   return codec;
 }();
 

@@ -115,6 +115,46 @@ bool AddTileFloor(Host& host, Scene& scene, std::string& error, ObjectGeometry f
 }
 
 enum : int32_t {
+  kCutTexture = 1000, kCutImageWidth = 1004, kCutImageHeight = 1005, kCutCellWidth = 1007, kCutCellHeight = 1008
+};
+
+// The cut panel: six objects over the numbered atlas, each showing the cell its identity picks.
+// A module without the cut shader (the macOS build) leaves the panel out.
+void AddCutPanel(Host& host, Scene& scene, ObjectGeometry area) {
+  std::unique_ptr<HostNode> node = CreateShader(host.GetRegistry(), kCutShaderId);
+  if (!node) return;
+  const HostContainerApi* c = ContainerFamily();
+  HostNode* material = NewMaterial(scene.document, "cut");
+  HostNode* cut = InsertShader(material, std::move(node), nullptr);
+  material->channelShaderSerial = cut->serial;
+  HostNode* atlas = InsertShader(cut, CreateShader(host.GetRegistry(), kBitmapShaderType), nullptr);
+  const std::string file = (TextureFolder() / "numbered_cells.png").string();
+  c->setString(&atlas->data, kBitmapFileParam, HostStr{file.data(), static_cast<int64_t>(file.size())});
+  c->setLink(&cut->data, kCutTexture, atlas);
+  c->setInt32(&cut->data, kCutImageWidth, 512);
+  c->setInt32(&cut->data, kCutImageHeight, 256);
+  c->setInt32(&cut->data, kCutCellWidth, 64);
+  c->setInt32(&cut->data, kCutCellHeight, 64);
+  scene.named["cut"] = material;
+  scene.named["cut-shader"] = cut;
+  scene.named["cut-atlas"] = atlas;
+  constexpr int kObjects = 6;
+  const double gap = 0.01, width = (area.right - area.left - (kObjects - 1) * gap) / kObjects;
+  for (int i = 0; i < kObjects; ++i) {
+    const std::string name = "cut-" + std::to_string(i + 1);
+    HostNode* object = NewObject(scene.document, nullptr, name, 7919 * (i + 1));
+    object->geometry.left = area.left + i * (width + gap);
+    object->geometry.right = object->geometry.left + width;
+    object->geometry.top = area.top;
+    object->geometry.bottom = area.bottom;
+    object->materialSerial = material->serial;
+    object->renderIndex = static_cast<int32_t>(scene.objects.size());
+    scene.objects.push_back(object);
+    scene.named[name] = object;
+  }
+}
+
+enum : int32_t {
   kUvSource = 1100, kUvCorner1 = 1103, kUvCorner2 = 1104, kUvCorner3 = 1105, kUvCorner4 = 1106, kUvBulge = 1108,
   kUvWave = 1109
 };
@@ -232,10 +272,11 @@ bool BuildDemoScene(Host& host, Scene& scene, std::string& error) {
   SetReal(shader, kLightness, 0.45);
   ContainerFamily()->setInt32(&shader->data, kPerPolygon, HOST_TRUE);
   ContainerFamily()->setInt32(&shader->data, kPolygonGroup, 2);
-  ObjectGeometry strip = cell(3, 0, 1);
+  ObjectGeometry strip = cell(3, 0, 2);
   strip.rows = 2;
   strip.columns = 16;
   b.Object("polygons-1", 1, nullptr, polygons, strip);
+  AddCutPanel(host, scene, cell(3, 1, 2));
 
   // The floor and, at its right, the UV panel share the bottom quarter.
   constexpr double kPanelLeft = 0.74;

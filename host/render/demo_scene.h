@@ -16,6 +16,7 @@ namespace ombrel::host {
 constexpr int32_t kColourAdjustShaderId = 1029019;
 constexpr int32_t kTileShaderId = 1028619;
 constexpr int32_t kUvTransformShaderId = 1027722;
+constexpr int32_t kCutShaderId = 1031438;
 
 // Builds the demo scene in a new document of `host`, whose module must be loaded and started.
 // Four bands, top to bottom, each with its own material:
@@ -24,7 +25,10 @@ constexpr int32_t kUvTransformShaderId = 1027722;
 //   "family"   two parent objects, each drawn as a frame behind three children, varying hue,
 //              saturation, lightness, gamma and mixing in colours from a gradient: a child's
 //              variation follows from its own identity and its parent's;
-//   "polygons" one object of 2 × 16 polygons varying per group of two polygons;
+//   "polygons" one object of 2 × 16 polygons varying per group of two polygons, and at its right
+//              the cut panel ("cut", shader "cut-shader" with its atlas "cut-atlas", objects
+//              "cut-1" to "cut-6"): six objects each showing one numbered cell of
+//              examples/textures/numbered_cells.png (left out for a module without the cut shader);
 // and below them a tiled floor ("floor", shader "floor-shader", object "floor-1"): the tile
 // shader with the four example textures (examples/textures), offset rows, random flips and
 // turns, colour variation and noisy joints; at the floor's right the UV panel ("uv-panel",

@@ -185,6 +185,7 @@ bool SamplePoints(const Scene& scene, const PointSampleRequest& request, std::is
       vd = request.polygon ? session.HitOnPolygon(object, *request.polygon, p.x, p.y, hit)
                            : session.HitOn(object, p.x, p.y, hit);
       cd.vd = &vd;
+      cd.p = HostVector{g.U(p.x), g.V(p.y), p.z};
     }
     const HostVector c = ShaderFamily()->sample(request.shader, &cd);
     std::snprintf(text, sizeof text, "%.17g %.17g %.17g\n", c.x, c.y, c.z);

@@ -29,6 +29,41 @@ void RenderSession::SetUp(HostNode* shader) {
   results_.emplace_back(shader, ShaderFamily()->initRender(shader, &irs_));
 }
 
+namespace {
+
+// The flat rectangle of an object as a render object's point and polygon arrays, and its
+// texture projection (the rectangle's own u, v).
+void BuildGeometry(const ObjectGeometry& g, HostRayObject& ro) {
+  const int64_t columns = std::max(1, g.columns);
+  const int64_t rows = std::max(1, g.rows);
+  ro.left = g.left;
+  ro.top = g.top;
+  ro.width = g.right - g.left;
+  ro.height = g.bottom - g.top;
+  ro.u0 = g.u0;
+  ro.v0 = g.v0;
+  ro.u1 = g.u1;
+  ro.v1 = g.v1;
+  ro.projected = ro.width > 0.0 && ro.height > 0.0;
+  if (columns * rows > kMaxGeometryPolygons) return;
+  ro.points.reserve(static_cast<size_t>((columns + 1) * (rows + 1)));
+  for (int64_t r = 0; r <= rows; ++r) {
+    for (int64_t c = 0; c <= columns; ++c) {
+      ro.points.push_back(HostVector{g.left + ro.width * static_cast<double>(c) / static_cast<double>(columns),
+                                     g.top + ro.height * static_cast<double>(r) / static_cast<double>(rows), 0.0});
+    }
+  }
+  ro.polygons.reserve(static_cast<size_t>(columns * rows * 4));
+  for (int64_t r = 0; r < rows; ++r) {
+    for (int64_t c = 0; c < columns; ++c) {
+      const int64_t a = r * (columns + 1) + c;
+      for (int64_t corner : {a, a + 1, a + columns + 2, a + columns + 1}) ro.polygons.push_back(static_cast<int32_t>(corner));
+    }
+  }
+}
+
+}  // namespace
+
 void RenderSession::Begin(const Scene& scene) {
   End();
   irs_ = MakeInitRecord(scene);
@@ -43,7 +78,8 @@ void RenderSession::Begin(const Scene& scene) {
     ro.source = object;
     ro.origin = FindLiveNode(object->originSerial);
     ro.index = object->renderIndex;
-    rayObjects_.push_back(ro);
+    BuildGeometry(object->geometry, ro);
+    rayObjects_.push_back(std::move(ro));
   }
   active_ = true;
   for (HostNode* object : scene.objects) SetUp(ShaderOf(object));

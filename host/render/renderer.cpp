@@ -92,7 +92,7 @@ void RenderRow(const Plan& plan, int32_t y, float* out) {
       const double v = (py - hit->top) / hit->height;
       HostVolume vd = plan.session->HitOn(hit->object, u, v, HostVector{px, py, 0.0});
       HostChannelData cd{};
-      cd.p = HostVector{u, v, 0.0};
+      cd.p = HostVector{hit->object->geometry.U(u), hit->object->geometry.V(v), 0.0};
       cd.n = HostVector{0.0, 0.0, 1.0};
       cd.d = HostVector{hit->du, hit->dv, 0.0};
       cd.t = plan.time;

@@ -13,9 +13,9 @@ inline constexpr std::array<std::string_view, 7> kSettingsKeys{"width",      "he
 inline constexpr std::array<std::string_view, 3> kShaderKeys{"name", "type", "params"};
 inline constexpr std::array<std::string_view, 1> kLinkKeys{"link"};
 inline constexpr std::array<std::string_view, 3> kMaterialKeys{"name", "shader", "active"};
-inline constexpr std::array<std::string_view, 13> kObjectKeys{"name",    "type", "identity", "parent", "origin",
-                                                             "renderIndex", "rows", "columns", "rect",  "material",
-                                                             "params", "tags", "active"};
+inline constexpr std::array<std::string_view, 14> kObjectKeys{"name",    "type", "identity", "parent", "origin",
+                                                             "renderIndex", "rows", "columns", "rect",  "uv",
+                                                             "material",    "params", "tags", "active"};
 inline constexpr std::array<std::string_view, 3> kTagKeys{"type", "name", "params"};
 inline constexpr std::array<std::string_view, 4> kKnotKeys{"color", "brightness", "position", "bias"};
 

@@ -299,6 +299,7 @@ class SceneReader {
                            "rows × columns must stay below 2^31 polygons");
     }
     if (v.contains("rect")) ReadRect(v["rect"], field("rect"), o.geometry);
+    if (v.contains("uv")) ReadUv(v["uv"], field("uv"), o.geometry);
     auto ref = [&](const char* key) -> std::optional<NameRef> {
       if (!v.contains(key)) return std::nullopt;
       return NameRef{ReadName(v[key], field(key)), field(key), -1};
@@ -371,6 +372,14 @@ class SceneReader {
       params.push_back(std::move(param));
     }
     return params;
+  }
+
+  static void ReadUv(const Json& v, const std::string& path, ObjectGeometry& g) {
+    if (!v.is_array() || v.size() != 4) Expected(path, "an array of 4 numbers", v);
+    g.u0 = ReadNumber(v[0], ItemPath(path, 0));
+    g.v0 = ReadNumber(v[1], ItemPath(path, 1));
+    g.u1 = ReadNumber(v[2], ItemPath(path, 2));
+    g.v1 = ReadNumber(v[3], ItemPath(path, 3));
   }
 
   static void ReadRect(const Json& v, const std::string& path, ObjectGeometry& g) {

@@ -300,6 +300,10 @@ class SceneWriter {
     j["rows"] = o.geometry.rows;
     j["columns"] = o.geometry.columns;
     j["rect"] = Json::array({o.geometry.left, o.geometry.top, o.geometry.right, o.geometry.bottom});
+    const ObjectGeometry plain;
+    if (o.geometry.u0 != plain.u0 || o.geometry.v0 != plain.v0 || o.geometry.u1 != plain.u1 || o.geometry.v1 != plain.v1) {
+      j["uv"] = Json::array({o.geometry.u0, o.geometry.v0, o.geometry.u1, o.geometry.v1});
+    }
     if (parent) j["parent"] = names_[parent->serial];
     if (HostNode* origin = FindLiveNode(o.originSerial); origin && names_.count(origin->serial)) j["origin"] = names_[origin->serial];
     if (HostNode* m = FindLiveNode(o.materialSerial); m && names_.count(m->serial)) j["material"] = names_[m->serial];

@@ -57,6 +57,14 @@ TEST(DemoScene, EveryObjectShowsItsOwnVariation) {
     family.insert(At(image, scene.Find(name), name[8] ? 0.5 : 0.01, 0.5));
   }
   EXPECT_EQ(family.size(), 8u);
+  // The cut panel's six objects show cells of the atlas, whose colours differ from cell to cell
+  // (a corner of each cell's border is dark, so sample inside, off the digits).
+  std::set<Colour> cells;
+  for (int i = 1; i <= 6; ++i) {
+    ASSERT_NE(scene.Find("cut-" + std::to_string(i)), nullptr);
+    cells.insert(At(image, scene.Find("cut-" + std::to_string(i)), 0.5, 0.1));
+  }
+  EXPECT_GE(cells.size(), 5u) << "identities 7919 to 47514 pick at least five different cells";
   // Polygons come in groups of two along each row of the strip.
   const HostNode* strip = scene.Find("polygons-1");
   ASSERT_NE(strip, nullptr);
