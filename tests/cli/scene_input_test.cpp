@@ -131,7 +131,7 @@ TEST_F(SceneFiles, AnUnknownShaderTypeListsEveryTypeThatIsAccepted) {
   const CommandResult r = RunHost({"render", "s.json"}, In(folder_.Path()));
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(Has(r.err, "s.json:1: shaders[0].type: unknown shader type \"bitmaps\"; known types: color, uv, bitmap, "
-                         "fail, Xtavrel_tiles (1028619), xglent_color (1029019)")) << r.err;
+                         "fail, alpha, Xtavrel_tiles (1028619), xglent_color (1029019)")) << r.err;
   EXPECT_FALSE(fs::exists(folder_.Path() / "s.png"));
 }
 

@@ -3,7 +3,7 @@
 file(READ ${SCENE} text)
 set(previous -1)
 set(slot 3101)
-foreach(name slate stone terracotta wood)
+foreach(name numbered_cells ramp slate stone terracotta wood)
   string(FIND "${text}" "\"${slot}\"" slotAt)
   string(FIND "${text}" "textures/${name}.png" at)
   if(slotAt EQUAL -1 OR at EQUAL -1 OR at LESS previous OR at LESS slotAt)
