@@ -530,7 +530,7 @@ typedef struct HostBitmapApi {
      the file name, compared without regard to ASCII case; a name without a dot has no suffix */
   HostBool (*checkSuffix)(HostStr path, HostStr suffix);
 
-  /* ---- revision 4: movies (the cut shader's atlas of a movie's frames) ---- */
+  /* ---- revision 3: movies (the cut shader's atlas of a movie's frames) ---- */
   /* [main] bmp takes the size and pixels of frame `frame` (0 is the first) of a movie file;
      FALSE when the file is no movie the host reads or has no such frame */
   HostBool (*loadMovieFrame)(HostBitmap* bmp, HostStr path, int32_t frame);
