@@ -1,11 +1,11 @@
 #include "image/bitmap_save.h"
 
-#include <system_error>
 #include <vector>
 
 #include "host_api.h"
 #include "core/image_source.h"
 #include "image/atomic_file.h"
+#include "image/image_writer.h"
 
 namespace ombrel::host {
 
@@ -24,22 +24,7 @@ bool SaveBitmapFile(const HostBitmap& bitmap, const std::filesystem::path& file,
     error = "cannot write " + Quoted(file) + ": the bitmap is empty";
     return false;
   }
-  if (file.filename().empty()) {
-    error = "cannot write " + Quoted(file) + ": no file name";
-    return false;
-  }
-  std::error_code ec;
-  const std::filesystem::path folder = file.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
-    error = "cannot write " + Quoted(file) + ": there is no folder " + Quoted(folder);
-    return false;
-  }
-  std::string reason;
-  const ImageCodec* codec = ImageCodecs(reason);
-  if (!codec) {
-    error = "cannot write " + Quoted(file) + ": " + reason;
-    return false;
-  }
+  if (!CheckWriteTarget(file, error)) return false;
   PixelBuffer pixels;
   pixels.width = bitmap.width;
   pixels.height = bitmap.height;
@@ -47,10 +32,7 @@ bool SaveBitmapFile(const HostBitmap& bitmap, const std::filesystem::path& file,
   pixels.depth = SampleDepth::UInt8;
   pixels.data = bitmap.rgb.data();
   std::vector<unsigned char> encoded;
-  if (!codec->encode(pixels, formatName, encoded, reason)) {
-    error = "cannot write " + Quoted(file) + ": " + reason;
-    return false;
-  }
+  if (!EncodePicture(pixels, formatName, file, encoded, error)) return false;
   // The file is written beside the target and replaces it only when complete.
   return WriteFileAtomically(file, encoded.data(), encoded.size(), error);
 }

@@ -37,22 +37,22 @@ std::unique_ptr<OIIO::ImageInput> OpenInput(const std::filesystem::path& file, s
   return in;
 }
 
-void HeaderOf(const OIIO::ImageSpec& spec, ImageHeader& header) {
-  header.width = spec.width;
-  header.height = spec.height;
-  header.channels = spec.nchannels;
-  header.depth = spec.format == OIIO::TypeDesc::UINT8 ? SampleDepth::UInt8 : SampleDepth::Float32;
+void HeaderOf(const OIIO::ImageSpec& layout, ImageHeader& header) {
+  header.width = layout.width;
+  header.height = layout.height;
+  header.channels = layout.nchannels;
+  header.depth = layout.format == OIIO::TypeDesc::UINT8 ? SampleDepth::UInt8 : SampleDepth::Float32;
 }
 
 bool Probe(const std::filesystem::path& file, ImageHeader& header, std::string& error) {
   auto in = OpenInput(file, error);
   if (!in) return false;
-  const OIIO::ImageSpec& spec = in->spec();
-  if (spec.deep || spec.depth > 1) {
+  const OIIO::ImageSpec& layout = in->spec();
+  if (layout.deep || layout.depth > 1) {
     error = "cannot read image " + Quoted(file) + ": deep and volume pictures are not supported";
     return false;
   }
-  HeaderOf(spec, header);
+  HeaderOf(layout, header);
   return true;
 }
 
@@ -112,15 +112,15 @@ bool Encode(const PixelBuffer& pixels, std::string_view type, std::vector<unsign
     error = "the image library cannot write " + typeName + " files" + (out ? "" : ": " + LibraryError<OIIO::ImageOutput>(nullptr));
     return false;
   }
-  OIIO::ImageSpec spec(pixels.width, pixels.height, pixels.channels,
+  OIIO::ImageSpec layout(pixels.width, pixels.height, pixels.channels,
                        pixels.depth == SampleDepth::UInt8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::FLOAT);
-  if (pixels.colourSpace) spec.attribute("oiio:ColorSpace", pixels.colourSpace);
-  if (typeName == "openexr") spec.attribute("compression", "zip");  // lossless
+  if (pixels.colourSpace) layout.attribute("oiio:ColorSpace", pixels.colourSpace);
+  if (typeName == "openexr") layout.attribute("compression", "zip");  // lossless
   bytes.clear();
   OIIO::Filesystem::IOVecOutput memory(bytes);
   OIIO::Filesystem::IOProxy* proxy = &memory;
-  spec.attribute("oiio:ioproxy", OIIO::TypeDesc::PTR, &proxy);
-  bool ok = out->open("picture", spec) && out->write_image(spec.format, pixels.data);
+  layout.attribute("oiio:ioproxy", OIIO::TypeDesc::PTR, &proxy);
+  bool ok = out->open("picture", layout) && out->write_image(layout.format, pixels.data);
   std::string reason;
   if (!ok) reason = LibraryError(out.get());
   if (!out->close() && ok) {

@@ -55,14 +55,7 @@ bool CanWriteImageType(const std::filesystem::path& file, std::string& error) {
   return false;
 }
 
-bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error) {
-  const Kind kind = KindOf(file);
-  if (!CanWriteImageType(file, error)) return false;
-  if (image.width <= 0 || image.height <= 0 ||
-      image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
-    error = "cannot write " + Quoted(file) + ": the picture is empty or its buffer does not match its size";
-    return false;
-  }
+bool CheckWriteTarget(const std::filesystem::path& file, std::string& error) {
   if (file.filename().empty()) {
     error = "cannot write " + Quoted(file) + ": no file name";
     return false;
@@ -73,12 +66,29 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     error = "cannot write " + Quoted(file) + ": there is no folder " + Quoted(folder);
     return false;
   }
+  return true;
+}
 
-  const ImageCodec* codec = ImageCodecs(error);
-  if (!codec) {
-    error = "cannot write " + Quoted(file) + ": " + error;
+bool EncodePicture(const PixelBuffer& pixels, std::string_view type, const std::filesystem::path& file,
+                   std::vector<unsigned char>& encoded, std::string& error) {
+  std::string reason;
+  const ImageCodec* codec = ImageCodecs(reason);
+  if (!codec || !codec->encode(pixels, type, encoded, reason)) {
+    error = "cannot write " + Quoted(file) + ": " + reason;
     return false;
   }
+  return true;
+}
+
+bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error) {
+  const Kind kind = KindOf(file);
+  if (!CanWriteImageType(file, error)) return false;
+  if (image.width <= 0 || image.height <= 0 ||
+      image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
+    error = "cannot write " + Quoted(file) + ": the picture is empty or its buffer does not match its size";
+    return false;
+  }
+  if (!CheckWriteTarget(file, error)) return false;
   PixelBuffer pixels;
   pixels.width = image.width;
   pixels.height = image.height;
@@ -96,10 +106,7 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     pixels.colourSpace = image.linear ? "Linear" : nullptr;
   }
   std::vector<unsigned char> encoded;
-  if (!codec->encode(pixels, TypeName(kind), encoded, error)) {
-    error = "cannot write " + Quoted(file) + ": " + error;
-    return false;
-  }
+  if (!EncodePicture(pixels, TypeName(kind), file, encoded, error)) return false;
   std::vector<unsigned char>().swap(codes);
   return WriteFileAtomically(file, encoded.data(), encoded.size(), error);
 }

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/image_source.h"
 
@@ -21,6 +23,15 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
 // Whether WriteImage knows the file's suffix; false with a message naming the file otherwise.
 // Lets a command refuse a bad output name before it spends time rendering.
 bool CanWriteImageType(const std::filesystem::path& file, std::string& error);
+
+// Whether a file can be written there: it has a name and its folder exists. False with a
+// message naming the file otherwise.
+bool CheckWriteTarget(const std::filesystem::path& file, std::string& error);
+
+// Encodes pixels in memory as a file of the image library's type ("png", "openexr", "tiff"),
+// loading the library if need be. False with a message naming the file on failure.
+bool EncodePicture(const PixelBuffer& pixels, std::string_view type, const std::filesystem::path& file,
+                   std::vector<unsigned char>& encoded, std::string& error);
 
 // The 8-bit code a display format stores for a value: sRGB-encoded first when `linear`.
 unsigned char DisplayCode(float value, bool linear);

@@ -48,21 +48,21 @@ bool ReadMovieFrame(const std::filesystem::path& file, int32_t index, FloatImage
     error = "cannot read frame " + std::to_string(index) + " of " + file.string();
     return false;
   }
-  const OIIO::ImageSpec& spec = in->spec();
-  const int channels = spec.nchannels;
-  if (spec.width <= 0 || spec.height <= 0 || channels <= 0 || static_cast<long long>(spec.width) * spec.height > (1LL << 28)) {
+  const OIIO::ImageSpec& layout = in->spec();
+  const int channels = layout.nchannels;
+  if (layout.width <= 0 || layout.height <= 0 || channels <= 0 || static_cast<long long>(layout.width) * layout.height > (1LL << 28)) {
     error = "cannot read frame " + std::to_string(index) + " of " + file.string() + ": unsupported size";
     return false;
   }
-  std::vector<float> pixels(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) * static_cast<size_t>(channels));
+  std::vector<float> pixels(static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height) * static_cast<size_t>(channels));
   if (!in->read_image(index, 0, 0, channels, OIIO::TypeDesc::FLOAT, pixels.data())) {
     error = "cannot read frame " + std::to_string(index) + " of " + file.string() + ": " + in->geterror();
     return false;
   }
-  image.width = spec.width;
-  image.height = spec.height;
-  image.rgb.assign(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) * 3, 0.0f);
-  for (size_t i = 0, n = static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height); i < n; ++i) {
+  image.width = layout.width;
+  image.height = layout.height;
+  image.rgb.assign(static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height) * 3, 0.0f);
+  for (size_t i = 0, n = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height); i < n; ++i) {
     const float* src = &pixels[i * static_cast<size_t>(channels)];
     for (int c = 0; c < 3; ++c) image.rgb[i * 3 + static_cast<size_t>(c)] = src[channels >= 3 ? c : 0];
   }
@@ -71,8 +71,8 @@ bool ReadMovieFrame(const std::filesystem::path& file, int32_t index, FloatImage
 
 bool ResizePicture(const uint8_t* rgb, int width, int height, int w, int h, std::vector<uint8_t>& out) {
   if (!rgb || width <= 0 || height <= 0 || w <= 0 || h <= 0) return false;
-  OIIO::ImageSpec spec(width, height, 3, OIIO::TypeDesc::UINT8);
-  OIIO::ImageBuf in(spec, const_cast<uint8_t*>(rgb));
+  OIIO::ImageSpec layout(width, height, 3, OIIO::TypeDesc::UINT8);
+  OIIO::ImageBuf in(layout, const_cast<uint8_t*>(rgb));
   OIIO::ImageBuf resized(OIIO::ImageSpec(w, h, 3, OIIO::TypeDesc::UINT8));
   if (!OIIO::ImageBufAlgo::resize(resized, in, "", 0.0f, OIIO::ROI::All(), 1)) return false;
   out.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
