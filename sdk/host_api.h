@@ -29,7 +29,7 @@ extern "C" {
 #define HOST_API_MIN_VERSION 13000
 
 /* Header revision: raised whenever functions are appended to a family. */
-#define HOST_API_REVISION 3
+#define HOST_API_REVISION 4
 
 typedef int32_t HostBool;
 #define HOST_TRUE 1
@@ -50,6 +50,9 @@ typedef struct HostRayObject HostRayObject;     /* a render object as the render
 typedef struct HostAtomArray HostAtomArray;     /* ordered array of node references */
 typedef struct HostAliasTrans HostAliasTrans;   /* maps nodes to their clones while cloning */
 typedef struct HostBrowseFiles HostBrowseFiles; /* a walk over the entries of one folder */
+typedef struct HostEditorWindow HostEditorWindow; /* the window of a view: drags, input state */
+typedef struct HostDrawHelp HostDrawHelp;       /* per-object drawing context of a redraw */
+typedef struct HostThread HostThread;           /* the thread a call runs on, as the host knows it */
 
 /* ---- plain records -------------------------------------------------------------------------- */
 typedef struct HostStr {
@@ -60,6 +63,11 @@ typedef struct HostStr {
 typedef struct HostVector {
   double x, y, z;
 } HostVector;
+
+/* An affine map: off is the translation, v1..v3 the images of the x, y and z axes. */
+typedef struct HostMatrix {
+  HostVector off, v1, v2, v3;
+} HostMatrix;
 
 /* One level of a description ID. */
 typedef struct HostDescLevel {
@@ -164,6 +172,20 @@ typedef struct HostToolClass {
   HostBool (*message)(void* self, HostNode* doc, HostContainer* settings, int32_t type,
                       void* data);                        /* [main] */
   int32_t (*getToolPluginId)(void* self);                 /* [main] */
+  /* ---- revision 4: tools in a view. A view is a node of base type HOST_BASETYPE_VIEW ---- */
+  /* [main] a mouse press in the view; msg holds HOST_MSG_POINTER_X/Y. TRUE when handled */
+  HostBool (*mouseInput)(void* self, HostNode* doc, HostContainer* settings, HostNode* view,
+                         HostEditorWindow* win, const HostContainer* msg);
+  /* [main] a key press in the view; FALSE leaves the key to the host */
+  HostBool (*keyboardInput)(void* self, HostNode* doc, HostContainer* settings, HostNode* view,
+                            HostEditorWindow* win, const HostContainer* msg);
+  /* [main] the pointer is at (x, y) in view pixels; result (id HOST_CURSORINFO_LEAVE when the
+     pointer leaves the view) takes the cursor to show at entry HOST_RESULT_CURSOR */
+  HostBool (*getCursorInfo)(void* self, HostNode* doc, HostContainer* settings, HostNode* view,
+                            double x, double y, HostContainer* result);
+  /* [main] draw into the view; help and thread may be null. HOST_TOOLDRAW_* */
+  int32_t (*draw)(void* self, HostNode* doc, HostContainer* settings, HostNode* view,
+                  HostDrawHelp* help, HostThread* thread, int32_t flags);
 } HostToolClass;
 
 /* ---- service families ------------------------------------------------------------------------ */
@@ -324,6 +346,9 @@ typedef struct HostContainerApi {
      preview data (custom data type HOST_CUSTOMDATA_MATPREVIEW); the modes are the host's.
      FALSE for null or for custom data of another type */
   HostBool (*materialPreviewSetType)(void* preview, int32_t previewType);
+  /* ---- revision 4 ---- */
+  int32_t (*getId)(const HostContainer* bc);                          /* [any] the container's own ID */
+  void (*setId)(HostContainer* bc, int32_t id);                       /* [main] */
 } HostContainerApi;
 
 /* Nodes, documents, links and undo. */
@@ -332,6 +357,7 @@ typedef struct HostContainerApi {
 #define HOST_BASETYPE_MATERIAL 5702
 #define HOST_BASETYPE_TAG 5616
 #define HOST_BASETYPE_DOCUMENT 110059
+#define HOST_BASETYPE_VIEW 110305 /* a view of a document, as a node so that links can hold it */
 
 typedef struct HostNodeApi {
   uint32_t size;
@@ -566,10 +592,82 @@ typedef struct HostDialogApi {
   void (*message)(HostStr text);
 } HostDialogApi;
 
-/* Views and input (tools). Filled in by the revisions that need them. */
+/* Views and input (tools). */
+/* Four-character codes: the first character is the most significant byte. */
+#define HOST_FOURCC(a, b, c, d) \
+  ((int32_t)(((uint32_t)(a) << 24) | ((uint32_t)(b) << 16) | ((uint32_t)(c) << 8) | (uint32_t)(d)))
+#define HOST_MSG_POINTER_X HOST_FOURCC('i', 'p', 'v', 'x') /* integer, view pixels */
+#define HOST_MSG_POINTER_Y HOST_FOURCC('i', 'p', 'v', 'y')
+#define HOST_INPUT_KEYBOARD HOST_FOURCC('k', 'e', 'y', 'b') /* input device */
+#define HOST_INPUT_MOUSE HOST_FOURCC('m', 'o', 'u', 's')
+#define HOST_INPUT_VALUE HOST_FOURCC('i', 'p', 'v', 'a')   /* integer: non-zero while down */
+#define HOST_CURSORINFO_LEAVE HOST_FOURCC('c', 'i', 'r', 'm') /* cursor query: pointer left */
+#define HOST_KEY_UP 61824
+#define HOST_KEY_DOWN 61825
+#define HOST_KEY_LEFT 61826
+#define HOST_KEY_RIGHT 61827
+#define HOST_BUTTON_LEFT 61440
+#define HOST_RESULT_CURSOR 1 /* integer entry of a cursor query's result */
+#define HOST_CURSOR_ARROW 1
+#define HOST_CURSOR_POINT_HAND 19
+#define HOST_DRAGRESULT_ESCAPE 1
+#define HOST_DRAGRESULT_NOCHANGE 2
+#define HOST_DRAGRESULT_CONTINUE 3
+#define HOST_DRAGFLAGS_NOMOVE 1 /* the pointer does not move the view while dragging */
+#define HOST_TOOLDRAW_NONE 0
+#define HOST_DRAWPARAM_DEPTH_OFFSET 1002 /* real */
+#define HOST_DRAWPARAM_SHADING 2         /* integer */
+#define HOST_VIEWCOLOR_SELECTION 12
+#define HOST_LINEFLAGS_NONE 0
+#define HOST_LINEFLAGS_NOCLIP 1
+#define HOST_HANDLE_BIG 3
+#define HOST_EVENT_EDITOR_MOVE HOST_FOURCC('e', 'd', 'm', 'v')
+#define HOST_EVENT_TOOL_CHANGED 200000073
+
 typedef struct HostViewApi {
   uint32_t size;
+  /* ---- revision 4 ---- */
+  HostNode* (*activeView)(HostNode* doc);           /* [main] the document's active view, or null */
+  /* [main] the view's frame in view pixels: x to the right, y downwards */
+  void (*getFrame)(HostNode* view, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+  /* [main] a draw parameter (HOST_DRAWPARAM_*) into result; NIL when the view has none */
+  void (*getDrawParam)(HostNode* view, int32_t id, HostData* result);
+  void (*setDrawParam)(HostNode* view, int32_t id, const HostData* value); /* [main] */
+  /* [main] the set-up calls of a redraw: transparency (0 opaque) and depth offset (-1: in front) */
+  void (*setTransparency)(HostNode* view, int32_t value);
+  void (*setDepthOffset)(HostNode* view, int32_t value);
+  void (*setMatrixScreen)(HostNode* view);          /* [main] points are view pixels from now on */
+  /* [main] points are world points through m (null: identity); object may be null */
+  void (*setMatrixMatrix)(HostNode* view, HostNode* object, const HostMatrix* m);
+  /* [main] the world point that shows at screen point (x, y) at depth z in front of the camera */
+  HostVector (*screenToWorld)(HostNode* view, HostVector screen);
+  /* [main] a bitmap mapped onto a polygon of count points (4: a quad) with texture coordinates
+     uvw; alphaMode and textureFlags are HOST_DRAWTEXTURE_* */
+  void (*drawTexture)(HostNode* view, const HostBitmap* bmp, const HostVector* points,
+                      const HostVector* colours, const HostVector* normals, const HostVector* uvw,
+                      int32_t count, int32_t alphaMode, int32_t textureFlags);
+  void (*setPen)(HostNode* view, HostVector colour);                        /* [main] */
+  void (*drawLine)(HostNode* view, HostVector p1, HostVector p2, int32_t flags); /* [main] */
+  void (*drawHandle2D)(HostNode* view, HostVector p, int32_t type);         /* [main] screen point */
+  void (*drawHandle)(HostNode* view, HostVector p, int32_t type, int32_t flags); /* [main] */
+  HostVector (*viewColor)(int32_t colourId);                                /* [main] HOST_VIEWCOLOR_* */
+  /* [main] the state of an input channel (a key, a button) of a device (HOST_INPUT_*): result's
+     HOST_INPUT_VALUE is non-zero while it is down. FALSE when the host cannot tell */
+  HostBool (*inputState)(int32_t device, int32_t channel, HostContainer* result);
+  HostBool (*windowInputState)(HostEditorWindow* win, int32_t device, int32_t channel,
+                               HostContainer* result);                      /* [main] */
+  /* [main] a mouse drag: start, then steps (movement since the previous step in dx, dy; channels
+     may be null; HOST_DRAGRESULT_CONTINUE while it goes on), then end */
+  void (*dragStart)(HostEditorWindow* win, int32_t button, double x, double y, int32_t flags);
+  int32_t (*dragStep)(HostEditorWindow* win, double* dx, double* dy, HostContainer* channels);
+  void (*dragEnd)(HostEditorWindow* win);
 } HostViewApi;
+
+/* Texture flags of drawTexture: which axes repeat outside [0, 1] (else the edge pixel stays). */
+#define HOST_DRAWTEXTURE_REPEAT_U 1
+#define HOST_DRAWTEXTURE_REPEAT_V 2
+#define HOST_DRAWTEXTURE_MIRROR_U 4
+#define HOST_DRAWTEXTURE_MIRROR_V 8
 
 /* Miscellany: timer, events, commands. */
 typedef struct HostMiscApi {
@@ -578,6 +676,9 @@ typedef struct HostMiscApi {
   HostBool (*callCommand)(int32_t command);  /* [main] run a host command, e.g. activate a tool */
   /* ---- revision 2 ---- */
   void (*drawViews)(int32_t flags);          /* [main] ask for the views to be redrawn */
+  /* ---- revision 4 ---- */
+  /* [main] broadcast a host event (HOST_EVENT_*) with two parameters to everything listening */
+  void (*specialEventAdd)(int32_t message, int64_t p1, int64_t p2);
 } HostMiscApi;
 
 /* The table handed to c4d_main. `version` must stay the first member. */

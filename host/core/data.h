@@ -39,6 +39,7 @@ struct HostData {
 // Entries keep their insertion order, as scenes and descriptions list them.
 struct HostContainer {
   std::vector<std::pair<int32_t, HostData>> entries;
+  int32_t ownId = 0;  // the container's own ID (a message type, a query's purpose)
 
   const HostData* Find(int32_t id) const;
   HostData& Slot(int32_t id);  // existing entry or a new NIL one at the end

@@ -187,12 +187,17 @@ HostBool MaterialPreviewSetType(void* preview, int32_t previewType) {
   return HOST_TRUE;
 }
 
+int32_t GetId(const HostContainer* bc) { return bc ? bc->ownId : 0; }
+void SetId(HostContainer* bc, int32_t id) {
+  if (bc) bc->ownId = id;
+}
+
 const HostContainerApi kContainers{
     sizeof(HostContainerApi), ContainerNew, ContainerFree, ContainerCopy, GetType, GetInt32, GetReal, GetVector,
     GetString, GetLink, GetCustom, GetData, SetInt32, SetReal, SetVector, SetString, SetLink, SetData, Remove,
     Browse, DataNew, DataFree, DataCopy, DataType, DataCustomType, DataGetInt32, DataGetReal, DataGetVector,
     DataGetString, DataGetLink, DataGetCustom, DataSetInt32, DataSetReal, DataSetVector, DataSetString,
-    DataSetLink, DataSetCustomDefault, MaterialPreviewSetType};
+    DataSetLink, DataSetCustomDefault, MaterialPreviewSetType, GetId, SetId};
 
 }  // namespace
 

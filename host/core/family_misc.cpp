@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -53,8 +54,11 @@ void MessageDialog(HostStr text) {
 }
 
 const HostDialogApi kDialogs{sizeof(HostDialogApi), FileSelect, Question, MessageDialog};
-const HostViewApi kViews{sizeof(HostViewApi)};
-const HostMiscApi kMisc{sizeof(HostMiscApi), TimerMs, CallCommand, DrawViews};
+// Views are not served yet: the size says so, and a module checks it before calling.
+const HostViewApi kViews{offsetof(HostViewApi, activeView), nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+const HostMiscApi kMisc{offsetof(HostMiscApi, specialEventAdd), TimerMs, CallCommand, DrawViews, nullptr};
 
 }  // namespace
 
