@@ -467,6 +467,16 @@ typedef struct HostDescPostSet {
 } HostDescPostSet;
 #define HOST_COLORSPACE_SRGB_TO_LINEAR 2
 
+/* Identity sums of a render object (revision 4): each is the sum of the uniqueIdentity of an
+   object and of every object above it (`up`), wrapping at 32 bits; 0 where there is no object. */
+typedef struct HostIdentitySums {
+  int32_t sourceChain;    /* the source object and its ancestors */
+  int32_t originChain;    /* the origin object and its ancestors */
+  int32_t sourceIdentity; /* the source object alone */
+  HostBool hasSource;     /* HOST_TRUE when the render object has a source object */
+  HostBool hasOrigin;     /* HOST_TRUE when the render object has an origin object */
+} HostIdentitySums;
+
 typedef struct HostShaderApi {
   uint32_t size;
   int32_t (*initRender)(HostNode* shader, const HostInitRender* irs); /* [main] 0 = ok */
@@ -501,6 +511,11 @@ typedef struct HostShaderApi {
   /* [any] the texture coordinate that the render object's texture projection gives a point (world
      space) of its surface; FALSE when it has no projection */
   HostBool (*rayObjectTextureCoordinate)(const HostRayObject* ro, HostVector point, HostVector* uvw);
+  /* ---- revision 4 ---- */
+  /* [any] the render object's identity sums, worked out once by the host when it builds the
+     render object (the scene does not change while it renders), so that a per-object key costs
+     one call instead of a walk up the hierarchy. FALSE, with every field 0, for a null object */
+  HostBool (*rayObjectIdentitySums)(const HostRayObject* ro, HostIdentitySums* sums);
 } HostShaderApi;
 
 /* Gradients (custom data type 1000481). */

@@ -47,6 +47,19 @@ Bool RayObject::GetTextureCoordinate(const Vector& point, Vector* uvw) const {
   return TRUE;
 }
 
+Bool RayObject::GetIdentitySums(RayObjectIdentities* ids) const {
+  const HostShaderApi* api = Shaders();
+  if (!ids || !OMBREL_HAS(api, rayObjectIdentitySums)) return FALSE;
+  HostIdentitySums sums{0, 0, 0, HOST_FALSE, HOST_FALSE};
+  if (!api->rayObjectIdentitySums(Host(), &sums)) return FALSE;
+  ids->sourceChain = sums.sourceChain;
+  ids->originChain = sums.originChain;
+  ids->sourceIdentity = sums.sourceIdentity;
+  ids->hasSource = sums.hasSource ? TRUE : FALSE;
+  ids->hasOrigin = sums.hasOrigin ? TRUE : FALSE;
+  return TRUE;
+}
+
 VLONG VolumeData::GetLastHitId() const {
   const HostShaderApi* shaders = Shaders();
   // A host of the first revision knows only hits on render objects.

@@ -12,6 +12,16 @@ struct CPolygon {
   LONG a, b, c, d;
 };
 
+// Identity sums of a render object, as the host works them out once per render (see
+// HostIdentitySums): each wraps at 32 bits, and is 0 where there is no object.
+struct RayObjectIdentities {
+  LONG sourceChain = 0;     // the source object and its ancestors
+  LONG originChain = 0;     // the origin object and its ancestors
+  LONG sourceIdentity = 0;  // the source object alone
+  Bool hasSource = FALSE;
+  Bool hasOrigin = FALSE;
+};
+
 // A render object as the renderer sees it. Lookups are safe on render threads.
 class RayObject {
  public:
@@ -26,6 +36,9 @@ class RayObject {
   const CPolygon* GetPolygons(LONG* count) const;
   // The texture coordinate the object's texture projection gives a point of its surface.
   Bool GetTextureCoordinate(const Vector& point, Vector* uvw) const;
+  // The identity sums in one call. FALSE, leaving *ids alone, from a host that does not offer
+  // them: the caller then walks the hierarchy itself.
+  Bool GetIdentitySums(RayObjectIdentities* ids) const;
 
  private:
   RayObject() = delete;

@@ -118,13 +118,37 @@ HostBool RayTextureCoordinate(const HostRayObject* ro, HostVector point, HostVec
   return HOST_TRUE;
 }
 
+HostBool RayIdentitySums(const HostRayObject* ro, HostIdentitySums* sums) {
+  if (!sums) return HOST_FALSE;
+  *sums = ro ? ro->identities : HostIdentitySums{0, 0, 0, HOST_FALSE, HOST_FALSE};
+  return ro ? HOST_TRUE : HOST_FALSE;
+}
+
 const HostShaderApi kShaders{sizeof(HostShaderApi), InitRender,   Sample,       FreeRender,        GetBitmap,
                              Message,               TransformColor, VolumeLastHit, VolumeLastPolygon, VolumeHitPoint,
                              VolumeWeights,         RaySource,    RayOrigin,    RayIndex,          TurbulenceC,
-                             VolumeLastHitId,       RayPoints,    RayPolygons,  RayTextureCoordinate};
+                             VolumeLastHitId,       RayPoints,    RayPolygons,  RayTextureCoordinate,
+                             RayIdentitySums};
 
 }  // namespace
 
 const HostShaderApi* ShaderFamily() { return &kShaders; }
+
+namespace {
+int32_t ChainSum(HostNode* node) {
+  const HostNodeApi* nodes = NodeFamily();
+  uint32_t sum = 0;
+  for (; node; node = nodes->up(node)) sum += static_cast<uint32_t>(nodes->uniqueIdentity(node));
+  return static_cast<int32_t>(sum);
+}
+}  // namespace
+
+void SetIdentitySums(HostRayObject& ro) {
+  ro.identities.sourceChain = ChainSum(ro.source);
+  ro.identities.originChain = ChainSum(ro.origin);
+  ro.identities.sourceIdentity = ro.source ? NodeFamily()->uniqueIdentity(ro.source) : 0;
+  ro.identities.hasSource = ro.source ? HOST_TRUE : HOST_FALSE;
+  ro.identities.hasOrigin = ro.origin ? HOST_TRUE : HOST_FALSE;
+}
 
 }  // namespace ombrel::host

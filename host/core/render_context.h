@@ -21,7 +21,15 @@ struct HostRayObject {
   double left = 0.0, top = 0.0, width = 1.0, height = 1.0;
   double u0 = 0.0, v0 = 0.0, u1 = 1.0, v1 = 1.0;
   bool projected = false;
+  // Worked out by SetIdentitySums when the render object is built, from source and origin.
+  HostIdentitySums identities{0, 0, 0, HOST_FALSE, HOST_FALSE};
 };
+
+namespace ombrel::host {
+// Fills ro.identities from ro.source and ro.origin, walking up through the node family's own
+// `up` and `uniqueIdentity`, so the sums are exactly what a module walking the chain would add.
+void SetIdentitySums(HostRayObject& ro);
+}  // namespace ombrel::host
 
 // The largest polygon grid whose arrays the stand-in builds for a render object.
 constexpr int64_t kMaxGeometryPolygons = 1 << 16;

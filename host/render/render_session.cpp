@@ -79,6 +79,7 @@ void RenderSession::Begin(const Scene& scene) {
     ro.origin = FindLiveNode(object->originSerial);
     ro.index = object->renderIndex;
     BuildGeometry(object->geometry, ro);
+    SetIdentitySums(ro);
     rayObjects_.push_back(std::move(ro));
   }
   active_ = true;
@@ -162,6 +163,7 @@ const HostRayObject* RenderSession::AddRenderObjectWithoutSource(int32_t index, 
   HostRayObject ro;
   ro.origin = origin;
   ro.index = index;
+  SetIdentitySums(ro);
   sourcelessObjects_.push_back(ro);
   return &sourcelessObjects_.back();
 }

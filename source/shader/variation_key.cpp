@@ -8,19 +8,37 @@ LONG IdentityChainSum(LONG key, BaseObject* op) {
   return key;
 }
 
+namespace {
+// The identity part of the key from the objects themselves, for a host without the sums.
+LONG WalkedIdentityKey(const RayObject* ro) {
+  LONG key = 0;
+  BaseObject* source = ro->GetSource();
+  if (source) key = IdentityChainSum(0, source);
+  BaseObject* walk = source;
+  if (BaseObject* origin = ro->GetOrigin()) {
+    // An origin object without a source should not occur; it then counts as identity 0.
+    key = ombrel::WrapAdd32(key, ombrel::WrapAdd32(source ? source->GetUniqueIdentity() : 0, 1));
+    walk = origin;
+  }
+  return IdentityChainSum(key, walk);
+}
+}  // namespace
+
 LONG VariationKey(LONG groupSize, const VolumeData* vd) {
   if (!vd) return 0;
   LONG key = 0;
   if (const RayObject* ro = vd->GetLastHitObject()) {
-    BaseObject* source = ro->GetSource();
-    if (source) key = IdentityChainSum(0, source);
-    BaseObject* walk = source;
-    if (BaseObject* origin = ro->GetOrigin()) {
-      // An origin object without a source should not occur; it then counts as identity 0.
-      key = ombrel::WrapAdd32(key, ombrel::WrapAdd32(source ? source->GetUniqueIdentity() : 0, 1));
-      walk = origin;
+    // The host's sums are the numbers WalkedIdentityKey adds up, worked out once per render
+    // object: one call per sample instead of about ten. Wrapping sums may be added in any order.
+    RayObjectIdentities ids;
+    if (ro->GetIdentitySums(&ids)) {
+      const LONG second = ids.hasOrigin
+                              ? ombrel::WrapAdd32(ombrel::WrapAdd32(ids.sourceIdentity, 1), ids.originChain)
+                              : ids.sourceChain;
+      key = ombrel::WrapAdd32(ids.sourceChain, second);
+    } else {
+      key = WalkedIdentityKey(ro);
     }
-    key = IdentityChainSum(key, walk);
   }
   if (groupSize != 0) key = ombrel::WrapAdd32(key, ombrel::PolygonGroupStart(vd->GetLastPolygon(), groupSize));
   return key;

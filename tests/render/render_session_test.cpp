@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "core/families.h"
 #include "core/scene.h"
 #include "render/render_session.h"
 #include "../host/module_fixture.h"
@@ -66,6 +67,52 @@ TEST(RenderSession, HitsOnAGivenPolygonAndOnPointsOutsideTheRectangle) {
   EXPECT_EQ(session.HitOn(object, nan, nan, HostVector{}).lastPolygon, 0);
   EXPECT_EQ(session.HitOn(object, -5.0, 7.0, HostVector{}).lastPolygon, 4);
   EXPECT_EQ(session.HitOn(object, std::numeric_limits<double>::infinity(), 0.5, HostVector{}).lastPolygon, 3);
+}
+
+// The sums a shader gets in one call are the ones it would add up walking the hierarchy itself,
+// wrapping at 32 bits; worked out here by hand.
+TEST(RenderSession, IdentitySumsOfARenderObjectAreThoseOfItsChains) {
+  host::Host h;
+  HostNode* doc = h.NewDocument("chains");
+  HostNode* root = host::NewObject(doc, nullptr, "root", INT32_MAX);
+  HostNode* child = host::NewObject(doc, root, "child", 2);
+  HostNode* leaf = host::NewObject(doc, child, "leaf", -5);
+  HostNode* holder = host::NewObject(doc, nullptr, "holder", 2000000000);
+  HostNode* generator = host::NewObject(doc, holder, "generator", 1000000000);
+  leaf->originSerial = generator->serial;
+  host::Scene scene;
+  scene.document = doc;
+  scene.objects = host::AllObjects(doc);
+  host::RenderSession session;
+  session.Begin(scene);
+
+  struct Case {
+    const HostRayObject* ro;
+    HostIdentitySums expected;
+    const char* what;
+  };
+  // INT32_MAX + 2 wraps to INT32_MIN + 1; -5 more is INT32_MAX - 3. 3e9 wraps to 3e9 - 2^32.
+  const int32_t generatorChain = static_cast<int32_t>(3000000000LL - 4294967296LL);
+  for (const Case& c : {Case{session.RayObjectOf(root), {INT32_MAX, 0, INT32_MAX, HOST_TRUE, HOST_FALSE}, "root"},
+                        Case{session.RayObjectOf(child), {INT32_MIN + 1, 0, 2, HOST_TRUE, HOST_FALSE}, "child"},
+                        Case{session.RayObjectOf(leaf), {INT32_MAX - 3, generatorChain, -5, HOST_TRUE, HOST_TRUE}, "leaf"},
+                        Case{session.AddRenderObjectWithoutSource(9, generator), {0, generatorChain, 0, HOST_FALSE, HOST_TRUE},
+                             "no source"},
+                        Case{session.AddRenderObjectWithoutSource(10, nullptr), {0, 0, 0, HOST_FALSE, HOST_FALSE}, "nothing"}}) {
+    ASSERT_NE(c.ro, nullptr) << c.what;
+    HostIdentitySums got{7, 7, 7, 7, 7};
+    ASSERT_EQ(host::ShaderFamily()->rayObjectIdentitySums(c.ro, &got), HOST_TRUE) << c.what;
+    EXPECT_EQ(got.sourceChain, c.expected.sourceChain) << c.what;
+    EXPECT_EQ(got.originChain, c.expected.originChain) << c.what;
+    EXPECT_EQ(got.sourceIdentity, c.expected.sourceIdentity) << c.what;
+    EXPECT_EQ(got.hasSource, c.expected.hasSource) << c.what;
+    EXPECT_EQ(got.hasOrigin, c.expected.hasOrigin) << c.what;
+  }
+  HostIdentitySums none{7, 7, 7, 7, 7};
+  EXPECT_EQ(host::ShaderFamily()->rayObjectIdentitySums(nullptr, &none), HOST_FALSE);
+  EXPECT_EQ(none.sourceChain, 0);
+  EXPECT_EQ(none.hasOrigin, HOST_FALSE);
+  EXPECT_EQ(host::ShaderFamily()->rayObjectIdentitySums(session.RayObjectOf(root), nullptr), HOST_FALSE);
 }
 
 }  // namespace

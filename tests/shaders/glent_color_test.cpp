@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 #include "shader_fixture.h"
 #include "core/builtin_shaders.h"
@@ -133,6 +135,50 @@ TEST_F(GlentShaderTest, OriginObjectChainReplacesTheSecondCount) {
   // source chain 3, plus source + 1, plus the origin's chain 100.
   ExpectColor(Sample(piece), ExpectedHsl(HostVector{0.2, 0.5, 0.7}, TableEntry(200, 3 + 4 + 100, 0.3, 0, 0, 0), 1.0),
               "key 107");
+}
+
+// The host hands out each render object's identity sums in one call; a host without that call
+// leaves the module to walk the hierarchy. Both must give every object the same variation, also
+// where the sums wrap at 32 bits.
+TEST_F(GlentShaderTest, AHostWithoutIdentitySumsGivesTheSameVariations) {
+  const HostVector base{0.2, 0.5, 0.7};
+  C()->setVector(&shader_->data, kColor, base);
+  C()->setReal(&shader_->data, kHue, 0.3);
+  C()->setReal(&shader_->data, kSaturation, 0.4);
+  HostNode* root = AddObject("root", INT32_MAX);
+  HostNode* child = AddObject("child", 2, root);
+  HostNode* leaf = AddObject("leaf", -5, child);
+  HostNode* holder = AddObject("holder", 2000000000);
+  HostNode* generator = AddObject("generator", 1000000000, holder);
+  leaf->originSerial = generator->serial;
+  ASSERT_EQ(Begin(), 0);
+  const HostRayObject* sourceless = session_.AddRenderObjectWithoutSource(9, generator);
+  auto sampleAll = [&] {
+    std::vector<HostVector> out;
+    for (const HostNode* o : {root, child, leaf, holder, generator}) out.push_back(Sample(o));
+    HostVolume vd = session_.HitOnRenderObject(sourceless, 0, 0.5, 0.5, HostVector{});
+    HostChannelData cd{};
+    cd.p = HostVector{0.5, 0.5, 0.0};
+    cd.vd = &vd;
+    out.push_back(host::ShaderFamily()->sample(shader_, &cd));
+    return out;
+  };
+  const std::vector<HostVector> withSums = sampleAll();
+  // The child's chain INT32_MAX + 2 wraps to INT32_MIN + 1; counted twice it wraps to 2.
+  ExpectColor(withSums[1], ExpectedHsl(base, TableEntry(200, 2, 0.3, 0.4, 0, 0), 1.0), "key 2 after wrapping");
+
+  HostShaderApi older = *host::ShaderFamily();
+  older.size = static_cast<uint32_t>(offsetof(HostShaderApi, rayObjectIdentitySums));
+  const HostShaderApi* current = module_->api.shaders;
+  module_->api.shaders = &older;
+  const std::vector<HostVector> walked = sampleAll();
+  module_->api.shaders = current;
+  ASSERT_EQ(walked.size(), withSums.size());
+  for (size_t i = 0; i < walked.size(); ++i) {
+    EXPECT_EQ(walked[i].x, withSums[i].x) << i;
+    EXPECT_EQ(walked[i].y, withSums[i].y) << i;
+    EXPECT_EQ(walked[i].z, withSums[i].z) << i;
+  }
 }
 
 TEST_F(GlentShaderTest, PolygonGroupsShareAVariation) {
