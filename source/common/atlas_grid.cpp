@@ -19,10 +19,16 @@ AtlasGrid MakeAtlasGrid(int32_t width, int32_t height, int32_t cellWidth, int32_
 
 int32_t PickAtlasCell(double r, int32_t key, int32_t cellCount) {
   // r × cellCount lies in [0, cellCount) for r in [0, 1); a value outside (which the generator
-  // never gives) is pulled into the grid rather than converted out of range.
-  double pick = std::floor(r * static_cast<double>(cellCount));
-  if (!(pick >= 0.0)) pick = 0.0;
-  if (pick > static_cast<double>(cellCount - 1)) pick = static_cast<double>(cellCount - 1);
+  // never gives) is pulled into the grid rather than converted out of range. Inside, the
+  // scaled value is not negative, so truncation is its floor (and much cheaper per sample than
+  // a floor without the processor's rounding instruction).
+  const double scaled = r * static_cast<double>(cellCount);
+  int32_t pick = 0;  // also for NaN
+  if (scaled >= static_cast<double>(cellCount - 1)) {
+    pick = cellCount - 1;
+  } else if (scaled > 0.0) {
+    pick = static_cast<int32_t>(scaled);
+  }
   // (pick + key) mod count, with the key reduced first: both terms are then below the count, and
   // their sum below 2^32, so 32-bit unsigned arithmetic holds it (and a 32-bit division is much
   // cheaper per sample than a 64-bit one).

@@ -4,35 +4,8 @@
 
 namespace
 {
-// 2^31 + 1 rather than 2^31, so the largest state 2^31 - 1 still maps below 1.
-const double kDivisor = 2147483649.0;
 const double kGaussScale = 0.18;
 } // namespace
-
-SeededRandom::SeededRandom() : seed(100), hasSpare(0), spare(0.0)
-{
-}
-
-void SeededRandom::Init(int32_t newSeed)
-{
-    seed = newSeed;
-    hasSpare = 0;
-}
-
-void SeededRandom::Step()
-{
-    // Unsigned arithmetic gives the required 32-bit wrap-around without
-    // signed-overflow UB; after the mask the value always fits int32_t.
-    uint32_t s = static_cast<uint32_t>(seed);
-    s = (s + 1u) * 69069u;
-    seed = static_cast<int32_t>(s & 0x7FFFFFFFu);
-}
-
-double SeededRandom::Get01()
-{
-    Step();
-    return seed / kDivisor;
-}
 
 double SeededRandom::Get11()
 {

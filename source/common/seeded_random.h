@@ -10,13 +10,24 @@
 class SeededRandom
 {
 public:
-    SeededRandom();
+    SeededRandom() : seed(100), hasSpare(0), spare(0.0)
+    {
+    }
 
     // Restart the sequence; a waiting Gaussian spare is discarded.
-    void Init(int32_t seed);
+    void Init(int32_t newSeed)
+    {
+        seed = newSeed;
+        hasSpare = 0;
+    }
 
-    // One step, then state / (2^31 + 1): in [0, 1), never reaching 1.
-    double Get01();
+    // One step, then state / (2^31 + 1): in [0, 1), never reaching 1. Inline: the shaders that
+    // pick per object draw on every sample.
+    double Get01()
+    {
+        Step();
+        return seed / kDivisor;
+    }
 
     // One step, mapped to [-1, 1).
     double Get11();
@@ -30,7 +41,17 @@ public:
     int32_t GetSeed() const { return seed; }
 
 private:
-    void Step();
+    // 2^31 + 1 rather than 2^31, so the largest state 2^31 - 1 still maps below 1.
+    static constexpr double kDivisor = 2147483649.0;
+
+    void Step()
+    {
+        // Unsigned arithmetic gives the required 32-bit wrap-around without
+        // signed-overflow UB; after the mask the value always fits int32_t.
+        uint32_t s = static_cast<uint32_t>(seed);
+        s = (s + 1u) * 69069u;
+        seed = static_cast<int32_t>(s & 0x7FFFFFFFu);
+    }
 
     // Field order and types are part of the shaders' stored layout (LONG, Bool, Real).
     int32_t seed;

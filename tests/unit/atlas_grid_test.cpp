@@ -41,6 +41,15 @@ TEST(AtlasGrid, PickWrapsTheKeyRoundTheGrid) {
   EXPECT_EQ(PickAtlasCell(0.0, INT32_MIN, 9), static_cast<int32_t>(((INT32_MIN % 9) + 9) % 9));
 }
 
+TEST(AtlasGrid, PickPullsNumbersOutsideTheUnitRangeIntoTheGrid) {
+  EXPECT_EQ(PickAtlasCell(0.875, 0, 8), 7);       // exactly 7
+  EXPECT_EQ(PickAtlasCell(0.8749999, 0, 8), 6);   // just below
+  EXPECT_EQ(PickAtlasCell(-1.5, 3, 8), 3);        // below 0: pick 0
+  EXPECT_EQ(PickAtlasCell(1.5, 0, 8), 7);         // 1 and above: the last cell
+  EXPECT_EQ(PickAtlasCell(std::nan(""), 3, 8), 3);
+  EXPECT_EQ(PickAtlasCell(std::numeric_limits<double>::infinity(), 1, 8), 0);  // 7 + 1 wraps
+}
+
 TEST(AtlasGrid, ValueChoosesACellInsideTheGrid) {
   int32_t cell = -1;
   struct Case { double value; int32_t cell; };
