@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "bench_host.h"
@@ -21,15 +22,25 @@ using namespace ombrel::host;
 constexpr int32_t kCutId = 1031438;
 enum : int32_t { kTexture = 1000, kImageWidth = 1004, kImageHeight = 1005, kCellWidth = 1007, kCellHeight = 1008 };
 
+// The sample point of sample i: spread over the unit square, repeating every 1024 samples.
+HostVector SamplePoint(size_t i) {
+  return HostVector{static_cast<double>(i & 1023) / 1024, static_cast<double>((i * 7) & 1023) / 1024, 0};
+}
+
 struct CutBench {
-  Host& host = ombrel::bench::SharedHost();
+  Host& host;
   Scene scene;
   HostNode* source = nullptr;  // the bitmap shader on its own
   HostNode* cut = nullptr;     // the cut shader over the same picture, 4 x 4 cells
   RenderSession session;
   std::vector<HostVolume> hits;  // one per object, each on its own cell
+  // The points the cut shader hands its texture, for each of the kPoints sample points, found by
+  // a second cut shader of the same size whose texture answers the point it is sampled at.
+  static constexpr size_t kPoints = 1024;
+  HostNode* points = nullptr;
+  std::vector<HostVector> cellPoints;
 
-  CutBench() {
+  explicit CutBench(Host& h) : host(h) {
     if (!host.GetRegistry().Find(kCutId)) Fail("the module has no cut shader");
     scene.document = host.NewDocument("cut");
     source = Material(Bitmap(), "source");
@@ -49,6 +60,26 @@ struct CutBench {
       if (code != 0) Fail("a shader of the cut benchmark failed its set-up");
     }
     for (const HostNode* o : scene.objects) hits.push_back(session.HitOn(o, 0.5, 0.5, HostVector{}));
+    FindCellPoints();
+  }
+  ~CutBench() {
+    if (points) ShaderFamily()->freeRender(points);
+  }
+
+  void FindCellPoints() {
+    auto node = CreateShader(host.GetRegistry(), kCutId);
+    HostNode* uv = InsertShader(node.get(), CreateShader(host.GetRegistry(), kUvShaderType), nullptr);
+    const HostContainerApi* c = ContainerFamily();
+    c->setLink(&node->data, kTexture, uv);
+    for (int32_t id : {kImageWidth, kImageHeight, kCellWidth, kCellHeight}) c->setInt32(&node->data, id, c->getInt32(&cut->data, id, 0));
+    points = InsertShader(cut, std::move(node), nullptr);
+    if (ShaderFamily()->initRender(points, &session.InitRecord()) != 0) Fail("the point-finding cut shader failed its set-up");
+    for (size_t i = 0; i < kPoints; ++i) {
+      HostChannelData cd{};
+      cd.p = SamplePoint(i);
+      cd.vd = &hits[i % hits.size()];
+      cellPoints.push_back(ShaderFamily()->sample(points, &cd));
+    }
   }
 
   [[noreturn]] static void Fail(const std::string& why) {
@@ -83,21 +114,35 @@ struct CutBench {
 };
 
 CutBench& Shared() {
-  static CutBench bench;
+  static CutBench bench(ombrel::bench::SharedHost());
+  return bench;
+}
+
+// The module of an earlier build (OMBREL_BENCH_BASELINE), loaded into a host of its own: before
+// and after a change in one run.
+CutBench& Baseline() {
+  static CutBench bench([]() -> Host& {
+    ombrel::bench::SharedHost();  // installs the image reader
+    auto* h = new Host();         // lives for the whole run
+    std::string error;
+    if (!h->Load(std::getenv("OMBREL_BENCH_BASELINE"), LoadOptions{}, error)) CutBench::Fail(error);
+    return *h;
+  }());
   return bench;
 }
 
 // Points spread over the unit square, each on a hit of the next object: the bitmap shader reads
-// as many texels on its own as through the cut shader.
-void SampleShader(benchmark::State& state, HostNode* CutBench::*which) {
-  CutBench& b = Shared();
+// as many texels on its own as through the cut shader. With cellPoints, the bitmap shader is
+// sampled at the very points the cut shader hands it for the same samples: both then read the
+// same texels in the same order, and the gap between them is the cut shader's own work.
+void SampleShaderOf(benchmark::State& state, CutBench& b, HostNode* CutBench::*which, bool cellPoints = false) {
   HostNode* shader = b.*which;
   const HostShaderApi* api = ShaderFamily();
   HostChannelData cd{};
   size_t i = 0;
   const size_t objects = b.hits.size();
   for (auto _ : state) {
-    cd.p = HostVector{static_cast<double>(i & 1023) / 1024, static_cast<double>((i * 7) & 1023) / 1024, 0};
+    cd.p = cellPoints ? b.cellPoints[i % CutBench::kPoints] : SamplePoint(i);
     cd.vd = &b.hits[i % objects];
     ++i;
     HostVector c = api->sample(shader, &cd);
@@ -106,10 +151,24 @@ void SampleShader(benchmark::State& state, HostNode* CutBench::*which) {
   state.SetItemsProcessed(state.iterations());
 }
 
+void SampleShader(benchmark::State& state, HostNode* CutBench::*which, bool cellPoints = false) {
+  SampleShaderOf(state, Shared(), which, cellPoints);
+}
+
 void BM_SampleCutSource(benchmark::State& state) { SampleShader(state, &CutBench::source); }
+void BM_SampleCutSourceCellPoints(benchmark::State& state) { SampleShader(state, &CutBench::source, true); }
 void BM_SampleCut(benchmark::State& state) { SampleShader(state, &CutBench::cut); }
 
 BENCHMARK(BM_SampleCutSource);
+BENCHMARK(BM_SampleCutSourceCellPoints);
 BENCHMARK(BM_SampleCut);
+
+const bool kBaselineRegistered = [] {
+  const char* path = std::getenv("OMBREL_BENCH_BASELINE");
+  if (!path || !*path) return false;
+  benchmark::RegisterBenchmark("BM_SampleCut/baseline",
+                               [](benchmark::State& state) { SampleShaderOf(state, Baseline(), &CutBench::cut); });
+  return true;
+}();
 
 }  // namespace
