@@ -10,7 +10,7 @@ double Length(const Vec3& a) { return std::sqrt(Dot(a, a)); }
 
 Vec3 Unit(const Vec3& a) {
   const double len = Length(a);
-  return len == 0.0 ? Vec3{} : a * (1.0 / len);
+  return len == 0.0 ? Vec3{} : Vec3{a.x / len, a.y / len, a.z / len};
 }
 
 PixelFrame FitPictureFrame(const PixelFrame& view, double offset, double aspect) {
