@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -348,6 +349,27 @@ TEST_F(UvTool, HostileCornersAreClampedByTheFirstEdit) {
   }
   EXPECT_EQ(Corner(1).x, 1.0);
   EXPECT_EQ(Corner(1).y, 0.0);  // NaN counts as 0
+}
+
+TEST_F(UvTool, OnAHostWithoutViewsTheToolCallsNothingThatIsMissing) {
+  // A host of an earlier revision: its views family ends before the first view service and its
+  // miscellany before the event broadcast. Every missing entry is null here, so a call through
+  // one would crash.
+  HostViewApi noViews{};
+  noViews.size = offsetof(HostViewApi, activeView);
+  HostMiscApi oldMisc = *module_->api.misc;
+  oldMisc.size = offsetof(HostMiscApi, specialEventAdd);
+  oldMisc.specialEventAdd = nullptr;
+  module_->api.views = &noViews;
+  module_->api.misc = &oldMisc;
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(C()->getLink(Settings(), kToolView, Doc(), 0), nullptr);
+  EXPECT_EQ(Draw(), 0);
+  EXPECT_TRUE(Press(100, 0));
+  EXPECT_EQ(Corner(1).x, 0.0);
+  EXPECT_FALSE(Keys({{HOST_KEY_RIGHT, 20}}));
+  EXPECT_EQ(Cursor(100, 0), 0);
+  EXPECT_TRUE(standIn_.log.empty());
 }
 
 }  // namespace
