@@ -187,11 +187,12 @@ int32_t ReadInt32(const Json& v, const std::string& what, size_t index, int64_t 
   return static_cast<int32_t>(v.get<int64_t>());
 }
 
-// [a, b] of two numbers; whole numbers when `whole`.
-std::pair<double, double> ReadPair(const Json& v, const std::string& what, size_t index, bool whole) {
+// [a, b] of two numbers (`shape` names them for the message); whole numbers when `whole`.
+std::pair<double, double> ReadPair(const Json& v, const std::string& what, size_t index, bool whole,
+                                   const char* shape = "[x, y]") {
   if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number() ||
       (whole && (!v[0].is_number_integer() || !v[1].is_number_integer()))) {
-    throw StepError{Where(index) + ": " + what + " must be [" + (whole ? "x, y] in whole pixels" : "dx, dy]")};
+    throw StepError{Where(index) + ": " + what + " must be " + shape + (whole ? " in whole pixels" : "")};
   }
   if (whole) {
     return {ReadInt32(v[0], what, index), ReadInt32(v[1], what, index)};
@@ -205,7 +206,7 @@ std::vector<host::PointerMove> ReadMoves(const Json& step, size_t index) {
   const Json& list = step["moves"];
   if (!list.is_array()) throw StepError{Where(index) + ": \"moves\" must be a list of [dx, dy]"};
   for (size_t k = 0; k < list.size(); ++k) {
-    const auto [dx, dy] = ReadPair(list[k], "move " + std::to_string(k + 1), index, false);
+    const auto [dx, dy] = ReadPair(list[k], "move " + std::to_string(k + 1), index, false, "[dx, dy]");
     moves.push_back(host::PointerMove{dx, dy});
   }
   return moves;
@@ -579,9 +580,18 @@ class EditSession {
   bool DrawStep(const Json& step) {
     const std::string file = step["draw"].get<std::string>();
     int32_t result = 0;
-    std::printf("drew the tool into the view\n");
-    if (!Called(host_.ToolDraw(HOST_TOOLDRAW_NONE, result), "drawing")) return false;
-    const host::View* view = host_.ToolView();
+    std::printf("drew the view\n");
+    // A view is drawn with or without a tool in it, as the application redraws its views.
+    const host::Host::ToolAnswer answer = host_.ToolDraw(HOST_TOOLDRAW_NONE, result);
+    host::View* view = host_.ToolView();
+    if (!view) {
+      std::printf("  the document has no view\n");
+      return false;
+    }
+    if (answer != host::Host::ToolAnswer::True) {
+      view->ClearRecord();
+      std::printf("  %s\n", answer == host::Host::ToolAnswer::NoTool ? "no tool is active" : "the active tool does not draw");
+    }
     std::string error;
     if (step.contains("log")) {
       const std::string logFile = step["log"].get<std::string>();

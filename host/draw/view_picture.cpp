@@ -135,20 +135,25 @@ void DrawTextureCommand(cairo_surface_t* surface, const View& view, const DrawCo
 void SetColour(cairo_t* cr, const HostVector& c) { cairo_set_source_rgb(cr, Unit(c.x), Unit(c.y), Unit(c.z)); }
 
 void DrawLineCommand(cairo_t* cr, const View& view, const DrawCommand& c) {
-  double ax = c.a.x - view.Left(), ay = c.a.y - view.Top(), bx = c.b.x - view.Left(), by = c.b.y - view.Top();
-  // A margin keeps the clipped ends off the edge; Cairo then only sees small coordinates.
+  // The ends go to the centres of their pixels first, then the line is clipped to the view with
+  // a margin, so Cairo only sees small coordinates (it cannot hold huge ones) and the clipped
+  // line keeps its slope.
+  auto centre = [](double v) { return std::floor(v) + 0.5; };
+  double ax = centre(c.a.x - view.Left()), ay = centre(c.a.y - view.Top());
+  double bx = centre(c.b.x - view.Left()), by = centre(c.b.y - view.Top());
+  SetColour(cr, c.colour);
+  if (ax == bx && ay == by) {
+    // Both ends in one pixel: that pixel.
+    if (ax < 0 || ay < 0 || ax > view.Width() || ay > view.Height()) return;
+    cairo_rectangle(cr, ax - 0.5, ay - 0.5, 1.0, 1.0);
+    cairo_fill(cr);
+    return;
+  }
   const double w = view.Width(), h = view.Height();
   if (!ClipSegment(ax, ay, bx, by, -4.0, -4.0, w + 4.0, h + 4.0)) return;
-  SetColour(cr, c.colour);
-  auto centre = [](double v) { return std::floor(v) + 0.5; };
-  cairo_move_to(cr, centre(ax), centre(ay));
-  cairo_line_to(cr, centre(bx), centre(by));
+  cairo_move_to(cr, ax, ay);
+  cairo_line_to(cr, bx, by);
   cairo_stroke(cr);
-  // A line whose ends fall in one pixel still marks that pixel.
-  if (centre(ax) == centre(bx) && centre(ay) == centre(by)) {
-    cairo_rectangle(cr, std::floor(ax), std::floor(ay), 1.0, 1.0);
-    cairo_fill(cr);
-  }
 }
 
 void DrawHandleCommand(cairo_t* cr, const View& view, const DrawCommand& c) {
