@@ -133,8 +133,13 @@ int64_t WalkDashes(const Vec3& a, const Vec3& b, double dash, const DashClip& cl
 // Left wins over Right and Up over Down: the second key of an axis is only polled when the
 // first was not down. A held key keeps the polling going until it is released or 200 ms have
 // passed. Adds the step (-1, 0 or +1 per axis) to dx and dy and answers whether there was one.
+//
+// A timer that does not advance (a host without one answers 0) would keep a held key polling
+// for ever; each key is therefore polled at most kMaxArrowKeyPolls times, far more than 200 ms
+// of polls take on any host.
 enum class ArrowKey { kUp, kDown, kLeft, kRight };
 constexpr int64_t kArrowKeyPollMs = 200;
+constexpr int64_t kMaxArrowKeyPolls = 1000000;
 
 template <typename Down, typename Now>
 bool ReadArrowKeyStep(double& dx, double& dy, Down&& down, Now&& now) {
@@ -143,7 +148,7 @@ bool ReadArrowKeyStep(double& dx, double& dy, Down&& down, Now&& now) {
   // Polls one key while it is held, until the time is up: answers whether it was down.
   auto held = [&](ArrowKey key) {
     bool wasDown = false;
-    while (down(key)) {
+    for (int64_t polls = 0; polls < kMaxArrowKeyPolls && down(key); ++polls) {
       wasDown = true;
       if (now() - t0 > kArrowKeyPollMs) break;
     }

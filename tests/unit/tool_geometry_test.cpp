@@ -275,6 +275,14 @@ TEST(ReadArrowKeyStep, LeftWinsOverRightUpOverDownAndHeldKeysStopAfter200Ms) {
   EXPECT_EQ(dy, 1.0);
   EXPECT_LT(tap.clock, 10);
 
+  // A timer that never moves: a held key is given up after a bounded number of polls.
+  int polls = 0;
+  dx = dy = 0;
+  EXPECT_TRUE(ombrel::ReadArrowKeyStep(
+      dx, dy, [&](ombrel::ArrowKey k) { return ++polls, k == ArrowKey::kUp; }, [] { return int64_t{0}; }));
+  EXPECT_EQ(dy, -1.0);
+  EXPECT_LE(polls, ombrel::kMaxArrowKeyPolls + 3);
+
   Keyboard none;
   dx = dy = 0;
   EXPECT_FALSE(Step(none, dx, dy));
