@@ -233,8 +233,10 @@ ViewPicture RasterizeView(const View& view) {
 bool WriteViewPicture(const View& view, const std::filesystem::path& file, std::string& error) {
   Surface surface = Draw(view);
   if (!surface) {
-    error = PathText(file) + ": the view is " + std::to_string(view.Width()) + "x" + std::to_string(view.Height()) +
-            " pixels: there is no picture to write";
+    const std::string size = std::to_string(view.Width()) + "x" + std::to_string(view.Height());
+    error = view.Width() > 0 && view.Height() > 0
+                ? PathText(file) + ": no memory for a picture of " + size + " pixels"
+                : PathText(file) + ": the view is " + size + " pixels: there is no picture to write";
     return false;
   }
   std::string png;
