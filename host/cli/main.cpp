@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
   ombrel::host::InstallBitmapSaver();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
+  // Options are --name on every platform; on Windows a "/name" would otherwise be taken for an
+  // option, and with it every absolute path written with forward slashes (under wine, all).
+  app.allow_windows_style_options(false);
   auto budget = std::make_shared<std::string>();
   std::vector<ombrel::cli::Subcommand> commands = {
       ombrel::cli::AddPluginsCommand(app),
