@@ -4,7 +4,7 @@
 //
 //   platform_pictures pfm-copy IN OUT.pfm         any picture the image library reads, as floats
 //   platform_pictures pictures A.pfm B.pfm NAME   exit 1 unless identical at 8 bits per channel
-//   platform_pictures samples A.txt B.txt NAME    exit 1 unless the same number of samples
+//   platform_pictures samples A.txt B.txt NAME    likewise for sampled colours, one "r g b" a line
 //
 // The comparisons print one line each, starting with NAME and giving the largest float
 // difference and where it is, so the script can collect them.
@@ -108,20 +108,22 @@ int CompareSamples(const std::string& a, const std::string& b, const std::string
     std::printf("%s: %zu values against %zu\n", name.c_str(), left.size(), right.size());
     return 1;
   }
-  size_t differ = 0, worst = 0;
+  size_t codesDiffer = 0, differ = 0, worst = 0;
   double largest = 0;
   for (size_t i = 0; i < left.size(); ++i) {
+    const auto l = static_cast<float>(left[i]), r = static_cast<float>(right[i]);
+    if (DisplayCode(l, false) != DisplayCode(r, false) || DisplayCode(l, true) != DisplayCode(r, true)) ++codesDiffer;
     const double d = Difference(left[i], right[i]);
     if (d > 0) ++differ;
     if (d > largest) largest = d, worst = i;
   }
-  std::printf("%s: %zu of %zu sample values differ, largest difference %.17g", name.c_str(), differ, left.size(),
-              largest);
+  std::printf("%s: %zu of %zu sample values differ at 8 bits; %zu differ, largest difference %.17g", name.c_str(),
+              codesDiffer, left.size(), differ, largest);
   if (largest > 0) {
     std::printf(" at point %zu channel %zu (%.17g against %.17g)", worst / 3 + 1, worst % 3, left[worst], right[worst]);
   }
   std::printf("\n");
-  return 0;
+  return codesDiffer == 0 ? 0 : 1;
 }
 
 }  // namespace
