@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The same picture on Linux and on Windows: renders every example scene and samples the shaders
-# of samples.txt at the points of points.txt with the Linux host and with the Windows host under
-# wine, then compares. The pictures must be identical at 8 bits per channel; the largest float
-# difference of pictures and samples is reported.
+# of samples.txt at the points of points.txt and of a grid, with the Linux host and with the
+# Windows host under wine, then compares. The pictures must be identical at 8 bits per channel;
+# the largest float difference of pictures and samples is reported.
 #
 #   same_picture.sh LINUX_HOST WINDOWS_HOST HELPER SOURCE_DIR WORK_DIR WINE_RUN
 #
@@ -43,6 +43,15 @@ windows_ok() {  # OUTPUT: the run's status, and its messages when it failed
   fi
 }
 
+# The points: points.txt, then a 64 x 64 grid over and around the unit square, dense enough to
+# meet the rare arguments where the platforms' sine, cosine, logarithm and power differ in their
+# last bit.
+points=$work/points.txt
+{
+  cat "$here/points.txt"
+  awk 'BEGIN { for (j = 0; j < 64; j++) for (i = 0; i < 64; i++) printf "%.17g %.17g 0\n", -0.2 + 1.4 * i / 63, -0.2 + 1.4 * j / 63 }'
+} >"$points"
+
 samples=()
 while read -r scene shader object; do
   case "$scene" in ''|'#'*) continue ;; esac
@@ -58,7 +67,7 @@ for entry in "${samples[@]}"; do
   read -r name shader object <<<"$entry"
   args=(sample "$work/scenes/$name.json" --shader "$shader")
   [ -z "$object" ] || args+=(--object "$object")
-  windows "$work/sample-$name-$shader.windows" "$here/points.txt" -- "${args[@]}"
+  windows "$work/sample-$name-$shader.windows" "$points" -- "${args[@]}"
 done
 
 for scene in "$source"/examples/*.json; do
@@ -74,7 +83,7 @@ for entry in "${samples[@]}"; do
   read -r name shader object <<<"$entry"
   args=(sample "$work/scenes/$name.json" --shader "$shader")
   [ -z "$object" ] || args+=(--object "$object")
-  "$linux_host" "${args[@]}" <"$here/points.txt" >"$work/sample-$name-$shader.linux"
+  "$linux_host" "${args[@]}" <"$points" >"$work/sample-$name-$shader.linux"
 done
 wait
 
