@@ -3,7 +3,9 @@
 #   1. the Linux build with warnings as errors, and its tests;
 #   2. the same suite again under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   3. the renderer's tests, which sample on several threads, under ThreadSanitizer;
-#   4. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine;
+#   4. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine, among
+#      them every example scene rendered and sampled by the Windows ombrel-host and compared
+#      with the Linux one of step 1;
 #   5. the scene-file and resource parsers under libFuzzer (clang), 60 s each on the seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,10 +36,13 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R '^(Renderer|RenderThreads|DemoScene)\.'
 
 echo "== Windows x64 build and tests under wine"
+# ombrel-host without the image library; the comparison uses the Linux build's host and helper.
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBREL_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DOMBREL_BUILD_HOST_TOOLS=OFF >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DOMBREL_BUILD_HOST_TOOLS=ON -DOMBREL_BUILD_BENCH=OFF \
+  -DOMBREL_LINUX_BUILD_DIR="$PWD/build" >/dev/null
 cmake --build build-windows -j"$jobs"
 ctest --test-dir build-windows --output-on-failure -j"$jobs"
+grep -h '^largest float difference' build-windows/Testing/Temporary/LastTest.log || true
 
 echo "== Fuzzing the scene-file and resource parsers, 60 s each"
 # New inputs go to a scratch folder; the committed seed corpus in fuzz/corpus stays as it is.

@@ -16,7 +16,13 @@ enum ExitCode : int {
 
 // Prints "ombrel-host: " and the formatted text to stderr, one line. Control bytes in the
 // result are shown as \xNN: messages quote file names, scene names and input lines.
+// (MinGW's C++ library formats the GNU way, %zu included, where plain `printf` would be checked
+// against the Windows runtime's own.)
+#if defined(__MINGW32__)
+[[gnu::format(gnu_printf, 1, 2)]] void Report(const char* format, ...);
+#else
 [[gnu::format(printf, 1, 2)]] void Report(const char* format, ...);
+#endif
 
 // The same for text that is already formatted.
 void ReportText(std::string_view text);

@@ -20,7 +20,9 @@
 #include "core/live_description.h"
 #include "core/undo.h"
 #include "core/view.h"
+#if OMBREL_HOST_VIEW_PICTURES
 #include "draw/view_picture.h"
+#endif
 #include "image/image_writer.h"
 #include "module_session.h"
 #include "render/renderer.h"
@@ -604,12 +606,18 @@ class EditSession {
       std::printf("  %zu call%s logged to %s\n", view->LogLines().size(), view->LogLines().size() == 1 ? "" : "s",
                   logFile.c_str());
     }
+#if OMBREL_HOST_VIEW_PICTURES
     if (!host::WriteViewPicture(*view, file, error)) {
       std::printf("  %s\n", error.c_str());
       return false;
     }
     std::printf("  %dx%d picture written to %s\n", view->Width(), view->Height(), file.c_str());
     return true;
+#else
+    std::printf("  %s: this host is built without the image library, which view pictures need "
+                "(the draw log is written all the same)\n", file.c_str());
+    return false;
+#endif
   }
 
   bool ViewStep(const Json& step) {

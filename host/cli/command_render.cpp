@@ -28,8 +28,10 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
   options.threads = render.threads;
   std::filesystem::path output = render.output;
   if (output.empty()) {
-    output = render.scene.empty() ? std::filesystem::path("ombrel-demo.png")
-                                  : std::filesystem::path(render.scene).filename().replace_extension(".png");
+    // A build without the image library writes the one format it has.
+    const char* suffix = OMBREL_HOST_IMAGE_LIBRARY ? ".png" : ".pfm";
+    output = render.scene.empty() ? std::filesystem::path("ombrel-demo").replace_extension(suffix)
+                                  : std::filesystem::path(render.scene).filename().replace_extension(suffix);
   }
   if (!host::CanWriteImageType(output, error)) {
     ReportText(error);
@@ -83,7 +85,7 @@ Subcommand AddRenderCommand(CLI::App& app) {
   CLI::App* command = app.add_subcommand("render", "render a scene file, or the built-in demo scene, into a picture");
   command->add_option("scene", r.scene, "scene file (default: the built-in demo scene)");
   command->add_option("-o,--output", r.output,
-                      "picture file: .png, .exr, .tif or .tiff (default: ombrel-demo.png, or the scene's name)");
+                      "picture file: .png, .exr, .tif, .tiff or .pfm (default: ombrel-demo.png, or the scene's name; .pfm without the image library)");
   command->add_option("--size", r.size, "picture size WIDTHxHEIGHT (default: the scene's)");
   command->add_option("--threads", r.threads, "render threads (default: the scene's setting, else every core)");
   command->add_flag("--strict", r.strict,

@@ -1,5 +1,12 @@
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <iostream>
 #include <memory>
@@ -27,9 +34,13 @@ std::string Names(const host::Scene& scene, NodeKind kind) {
 
 // Answers reach a program on the other end of a pipe at once; a file gets them in blocks.
 bool OutputWantsEachAnswer() {
+#if defined(_WIN32)
+  return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_DISK;
+#else
   struct stat info{};
   if (::fstat(STDOUT_FILENO, &info) != 0) return true;
   return !S_ISREG(info.st_mode);
+#endif
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include "cli_report.h"
 #include "core/shared_images.h"
 #include "image/bitmap_save.h"
+#if OMBREL_HOST_IMAGE_LIBRARY
 #include "image/image_library_loader.h"
+#endif
 
 namespace {
 
@@ -25,11 +27,17 @@ void AddImageBudget(ombrel::cli::Subcommand& command, const std::shared_ptr<std:
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Image files are read and written through the image library, loaded when first needed.
+  // Image files are read and written through the image library, loaded when first needed; a
+  // build without it reads and writes PFM only.
+#if OMBREL_HOST_IMAGE_LIBRARY
   ombrel::host::InstallImageLibraryLoader();
+#endif
   ombrel::host::InstallBitmapSaver();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
+  // Options are --name on every platform; on Windows a "/name" would otherwise be taken for an
+  // option, and with it every absolute path written with forward slashes (under wine, all).
+  app.allow_windows_style_options(false);
   auto budget = std::make_shared<std::string>();
   std::vector<ombrel::cli::Subcommand> commands = {
       ombrel::cli::AddPluginsCommand(app),

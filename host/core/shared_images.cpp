@@ -8,6 +8,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "pfm_file.h"
+
 namespace ombrel::host {
 namespace {
 
@@ -128,13 +130,20 @@ std::shared_ptr<const SourceImage> AcquireImage(const std::filesystem::path& fil
     if (auto image = found->second.image.lock()) return image;
   }
 
-  const ImageCodec* codec = ImageCodecs(error);
-  if (!codec) {
-    error = "cannot read image " + Quoted(file) + ": " + error;
-    return nullptr;
+  // PFM needs no image library: the host reads it itself, the same way on every platform.
+  auto probe = &ProbePfm;
+  auto decode = &DecodePfm;
+  if (!IsPfmFile(file)) {
+    const ImageCodec* codec = ImageCodecs(error);
+    if (!codec) {
+      error = "cannot read image " + Quoted(file) + ": " + error;
+      return nullptr;
+    }
+    probe = codec->probe;
+    decode = codec->decode;
   }
   ImageHeader header;
-  if (!codec->probe(file, header, error)) return nullptr;
+  if (!probe(file, header, error)) return nullptr;
   if (header.width <= 0 || header.height <= 0 || header.channels <= 0) {
     error = "cannot read image " + Quoted(file) + ": it claims a size of " + std::to_string(header.width) + " x " +
             std::to_string(header.height) + " with " + std::to_string(header.channels) + " channels";
@@ -152,7 +161,7 @@ std::shared_ptr<const SourceImage> AcquireImage(const std::filesystem::path& fil
     return nullptr;
   }
   auto image = std::make_shared<SourceImage>();
-  if (!codec->decode(file, header, *image, error)) return nullptr;
+  if (!decode(file, header, *image, error)) return nullptr;
   if (!image->Valid()) {
     error = "cannot read image " + Quoted(file) + ": the image library returned a picture that does not match its header";
     return nullptr;

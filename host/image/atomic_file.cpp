@@ -4,11 +4,71 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <system_error>
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace ombrel::host {
+
+#if defined(_WIN32)
+
+// Windows has no signals to clean up after: Ctrl-C ends the program outright, and a hidden file
+// left then is replaced by the next write of the same process number.
+std::filesystem::path PartialFileFor(const std::filesystem::path& file) {
+  std::filesystem::path partial = file;
+  partial.replace_filename("." + file.filename().string() + ".partial-" + std::to_string(GetCurrentProcessId()));
+  return partial;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, const void* data, size_t size, std::string& error,
+                         WriteProgress progress, void* context) {
+  const std::filesystem::path partial = PartialFileFor(file);
+  auto fail = [&](DWORD code) {
+    error = "cannot write \"" + file.string() + "\": " + std::system_category().message(static_cast<int>(code));
+    return false;
+  };
+  HANDLE handle = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return fail(GetLastError());
+  auto abandon = [&](DWORD code) {
+    CloseHandle(handle);
+    DeleteFileW(partial.c_str());
+    return fail(code);
+  };
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  size_t written = 0;
+  while (written < size) {
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(size_t{1} << 20, size - written));
+    DWORD n = 0;
+    if (!WriteFile(handle, bytes + written, want, &n, nullptr)) return abandon(GetLastError());
+    if (n == 0) return abandon(ERROR_DISK_FULL);
+    written += n;
+    if (progress) progress(written, context);
+  }
+  if (!FlushFileBuffers(handle)) return abandon(GetLastError());
+  if (!CloseHandle(handle)) {
+    const DWORD code = GetLastError();
+    DeleteFileW(partial.c_str());
+    return fail(code);
+  }
+  if (!MoveFileExW(partial.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = GetLastError();
+    DeleteFileW(partial.c_str());
+    return fail(code);
+  }
+  return true;
+}
+
+#else
+
 namespace {
 
 constexpr size_t kChunk = size_t{1} << 20;
@@ -118,5 +178,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, const void* data, si
   }
   return true;
 }
+
+#endif
 
 }  // namespace ombrel::host

@@ -7,13 +7,14 @@
 #include <system_error>
 #include <vector>
 
+#include "core/pfm_file.h"
 #include "image/atomic_file.h"
 
 namespace ombrel::host {
 
 namespace {
 
-enum class Kind { Unknown, Png, Exr, Tiff };
+enum class Kind { Unknown, Png, Exr, Tiff, Pfm };
 
 Kind KindOf(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
@@ -21,6 +22,7 @@ Kind KindOf(const std::filesystem::path& file) {
   if (ext == ".png") return Kind::Png;
   if (ext == ".exr") return Kind::Exr;
   if (ext == ".tif" || ext == ".tiff") return Kind::Tiff;
+  if (ext == ".pfm") return Kind::Pfm;
   return Kind::Unknown;
 }
 
@@ -48,10 +50,17 @@ unsigned char DisplayCode(float value, bool linear) {
 }
 
 bool CanWriteImageType(const std::filesystem::path& file, std::string& error) {
-  if (KindOf(file) != Kind::Unknown) return true;
+  const Kind kind = KindOf(file);
   const std::string ext = file.extension().string();
+  if (kind == Kind::Pfm) return true;
+  if (kind != Kind::Unknown) {
+    if (OMBREL_HOST_IMAGE_LIBRARY) return true;
+    error = "cannot write " + Quoted(file) + ": this build of ombrel-host has no image library, which \"" + ext +
+            "\" files need (use .pfm)";
+    return false;
+  }
   error = "cannot write " + Quoted(file) + ": " + (ext.empty() ? std::string("no suffix") : "unknown picture type \"" + ext + "\"") +
-          " (use .png, .exr, .tif or .tiff)";
+          (OMBREL_HOST_IMAGE_LIBRARY ? " (use .png, .exr, .tif, .tiff or .pfm)" : " (use .pfm)");
   return false;
 }
 
@@ -89,6 +98,11 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     return false;
   }
   if (!CheckWriteTarget(file, error)) return false;
+  std::vector<unsigned char> encoded;
+  if (kind == Kind::Pfm) {
+    EncodePfm(image.rgb.data(), image.width, image.height, encoded);
+    return WriteFileAtomically(file, encoded.data(), encoded.size(), error);
+  }
   PixelBuffer pixels;
   pixels.width = image.width;
   pixels.height = image.height;
@@ -105,7 +119,6 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     pixels.data = image.rgb.data();
     pixels.colourSpace = image.linear ? "Linear" : nullptr;
   }
-  std::vector<unsigned char> encoded;
   if (!EncodePicture(pixels, TypeName(kind), file, encoded, error)) return false;
   std::vector<unsigned char>().swap(codes);
   return WriteFileAtomically(file, encoded.data(), encoded.size(), error);

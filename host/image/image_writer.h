@@ -14,7 +14,8 @@ namespace ombrel::host {
 
 // Writes by suffix (any case): .png as 8-bit display-referred (linear values encoded to sRGB,
 // then clamped to [0, 1] and rounded; NaN becomes 0), .exr/.tif/.tiff as 32-bit float with the
-// exact values. The picture is encoded in memory, then written through a hidden file beside the
+// exact values, .pfm likewise but encoded by the host itself (the one type a build without the
+// image library writes). The picture is encoded in memory, then written through a hidden file beside the
 // target that replaces it only when complete (see WriteFileAtomically), so a failed write
 // leaves an existing file as it was and nothing else behind. False with a message naming the
 // file and the reason on failure.

@@ -1,6 +1,10 @@
 #include "render/renderer.h"
 
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -117,6 +121,18 @@ void DrawProgress(int32_t done, int32_t total) {
   std::fflush(stderr);
 }
 
+// Waits until `value` no longer holds `old`. MinGW's GCC 12 library has no native wait for
+// atomics and its fallback can miss a notification and block for ever (GCC bug 106183, mended in
+// GCC 13), so there the value is polled instead.
+template <typename T>
+void WaitWhileEqual(const std::atomic<T>& value, T old) {
+#if defined(__MINGW32__)
+  while (value.load() == old) std::this_thread::sleep_for(std::chrono::microseconds(100));
+#else
+  value.wait(old);
+#endif
+}
+
 // Runs the sampling on `threadCount` threads, each taking the next row from a shared counter.
 // The threads are started and parked before the observer hears that sampling starts, so the
 // sampling phase holds nothing but sampling. Answers the number of threads that ran.
@@ -130,7 +146,7 @@ int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, boo
   auto work = [&]() {
     parked.fetch_add(1);
     parked.notify_one();
-    go.wait(false);
+    WaitWhileEqual(go, false);
     for (int32_t y = nextRow.fetch_add(1, std::memory_order_relaxed); y < plan.height;
          y = nextRow.fetch_add(1, std::memory_order_relaxed)) {
       RenderRow(plan, y, image.Pixel(0, y));
@@ -159,7 +175,7 @@ int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, boo
     return 1;
   }
   running.store(started);
-  for (int32_t n = parked.load(); n < started; n = parked.load()) parked.wait(n);
+  for (int32_t n = parked.load(); n < started; n = parked.load()) WaitWhileEqual(parked, n);
 
   if (observer) observer->SamplingStarts();
   const auto begin = std::chrono::steady_clock::now();
@@ -180,7 +196,7 @@ int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, boo
       std::fputc('\n', stderr);
     }
   } else {
-    for (int32_t n = running.load(); n != 0; n = running.load()) running.wait(n);
+    for (int32_t n = running.load(); n != 0; n = running.load()) WaitWhileEqual(running, n);
   }
   if (observer) observer->SamplingEnded();
 
@@ -263,7 +279,11 @@ bool Render(const Scene& scene, const RenderOptions& options, FloatImage& image,
   for (const auto& [shader, code] : session.Results()) {
     if (code != 0) report.failedSetUps.emplace_back(shader, code);
   }
+#if defined(_WIN32)
+  const bool progress = options.progress && _isatty(_fileno(stderr)) != 0;
+#else
   const bool progress = options.progress && ::isatty(STDERR_FILENO) == 1;
+#endif
   report.threads = SampleRows(plan, image, threads, progress, options.observer);
   session.End();
 

@@ -1,12 +1,15 @@
 #include "scenefile/scene_file.h"
 
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "core/builtin_shaders.h"
 #include "scenefile/json_checks.h"
@@ -89,6 +92,46 @@ void ResolveImageFiles(Scene& scene, const std::filesystem::path& folder) {
 
 namespace {
 
+#if defined(_WIN32)
+
+// Windows has no FIFOs or devices among ordinary paths that a read would wait on: the file's
+// kind is checked by its status, then it is read whole.
+bool ReadSceneBytes(const std::filesystem::path& file, std::string& text, std::string& error) {
+  const std::string name = file.string();
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(file, ec);
+  if (ec || !std::filesystem::exists(status)) {
+    error = name + ": cannot read the file: " + (ec ? ec.message() : std::string("no such file"));
+    return false;
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    error = name + ": " + (std::filesystem::is_directory(status) ? "a folder" : "not a regular file") +
+            ", not a scene file; scene files are regular files";
+    return false;
+  }
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (!ec && size > kMaxFileBytes) {
+    error = name + ": the file is " + std::to_string(size) + " bytes; scene files are limited to " +
+            std::to_string(kMaxFileBytes) + " bytes";
+    return false;
+  }
+  std::ifstream in(file, std::ios::binary);
+  if (ec || !in) {
+    error = name + ": cannot read the file: " + std::strerror(errno);
+    return false;
+  }
+  text.assign(static_cast<size_t>(size), '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  // A file that shrank or grew while being read is not read as another one.
+  if (static_cast<size_t>(in.gcount()) != text.size() || in.peek() != std::char_traits<char>::eof()) {
+    error = name + ": cannot read the file: it changed while being read";
+    return false;
+  }
+  return true;
+}
+
+#else
+
 std::string FileKind(mode_t mode) {
   if (S_ISDIR(mode)) return "a folder";
   if (S_ISFIFO(mode)) return "a pipe (FIFO)";
@@ -136,6 +179,8 @@ bool ReadSceneBytes(const std::filesystem::path& file, std::string& text, std::s
   ::close(fd);
   return ok;
 }
+
+#endif
 
 }  // namespace
 
