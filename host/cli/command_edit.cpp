@@ -20,6 +20,7 @@
 #include "core/live_description.h"
 #include "core/undo.h"
 #include "core/view.h"
+#include "image/atomic_file.h"
 #if OMBREL_HOST_VIEW_PICTURES
 #include "draw/view_picture.h"
 #endif
@@ -599,7 +600,7 @@ class EditSession {
       const std::string logFile = step["log"].get<std::string>();
       std::string text;
       for (const std::string& line : view->LogLines()) text += line + "\n";
-      if (!host::WriteTextFile(logFile, text, error)) {
+      if (!host::WriteFileAtomically(logFile, text.data(), text.size(), error)) {
         std::printf("  %s\n", error.c_str());
         return false;
       }

@@ -247,8 +247,4 @@ bool WriteViewPicture(const View& view, const std::filesystem::path& file, std::
   return WriteFileAtomically(file, png.data(), png.size(), error);
 }
 
-bool WriteTextFile(const std::filesystem::path& file, const std::string& text, std::string& error) {
-  return WriteFileAtomically(file, text.data(), text.size(), error);
-}
-
 }  // namespace ombrel::host

@@ -38,9 +38,6 @@ ViewPicture RasterizeView(const View& view);
 // Draws the view and writes the picture as a PNG file; false with a message naming the file.
 bool WriteViewPicture(const View& view, const std::filesystem::path& file, std::string& error);
 
-// Writes text to a file, whole or not at all.
-bool WriteTextFile(const std::filesystem::path& file, const std::string& text, std::string& error);
-
 }  // namespace ombrel::host
 
 #endif
