@@ -1,6 +1,5 @@
 #include "check_context.h"
 namespace ombrel::validate {
-void CheckFuzz(CheckContext& c) { c.skipped = true; }
 void CheckMessages(CheckContext& c) { c.skipped = true; }
 void CheckTools(CheckContext& c) { c.skipped = true; }
 void CheckAllocationFailure(CheckContext& c) { c.skipped = true; }

@@ -9,6 +9,7 @@
 #include "hsv_color.h"
 #include "main.h"
 #include "numeric.h"
+#include "set_up_guard.h"
 #include "shader_messages.h"
 #include "tavrel_texture_slots.h"
 #include "tile_pattern.h"
@@ -39,7 +40,7 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   }
   if (cell.gammaFactor != 1.0f && cell.gammaFactor != 0.0f) {
     const double inv = 1.0 / cell.gammaFactor;
-    c = Vector(std::pow(c.x, inv), std::pow(c.y, inv), std::pow(c.z, inv));
+    c = Vector(ombrel::GammaPow(c.x, inv), ombrel::GammaPow(c.y, inv), ombrel::GammaPow(c.z, inv));
   }
   return c * static_cast<double>(cell.brightnessFactor);
 }
@@ -101,6 +102,7 @@ class TavrelTiles : public ShaderData {
   Bool rawJointWeight_ = FALSE;
   TileSettings settings_;  // what locating a sample reads
   bool forwarding_ = false;  // a message is being passed on to the linked shaders
+  bool settingUp_ = false;   // see SetUpGuard
   TileTable table_;
 };
 
@@ -207,6 +209,8 @@ void TavrelTiles::GatherTextures(const BaseContainer* data, const InitRenderStru
 }
 
 LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
+  const SetUpGuard guard(settingUp_);
+  if (guard.EnteredAgain()) return kSetUpEnteredAgain;
   const BaseContainer* data = sh->GetDataInstance();
   GatherTextures(data, irs);
 
