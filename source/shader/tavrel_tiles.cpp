@@ -2,6 +2,7 @@
 // from a list of linked shaders, with random flips, quarter turns and colour variation. The
 // pattern itself (table and sample location) is pure maths in tile_pattern; this file reads the
 // parameters, gathers the textures and colours the result.
+#include <cfloat>
 #include <cmath>
 
 #include "Xtavrel_tiles.h"
@@ -42,7 +43,11 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
     const double inv = 1.0 / cell.gammaFactor;
     c = Vector(ombrel::GammaPow(c.x, inv), ombrel::GammaPow(c.y, inv), ombrel::GammaPow(c.z, inv));
   }
-  return c * static_cast<double>(cell.brightnessFactor);
+  // A brightness variation beyond the single-precision range leaves an infinite factor in the
+  // table; it counts as the largest finite one, so black stays black instead of becoming NaN.
+  double brightness = static_cast<double>(cell.brightnessFactor);
+  if (std::isinf(brightness)) brightness = brightness > 0.0 ? FLT_MAX : -FLT_MAX;
+  return c * brightness;
 }
 
 // The joint-width noise at a sample's hit point, fetched by the pattern only where a joint can

@@ -93,3 +93,32 @@ TEST_F(ColourAdjustGamma, GammaBeyondItsLimitStaysFinite) {
 
 }  // namespace
 }  // namespace ombrel::test
+
+namespace ombrel::test {
+namespace {
+
+class TileBrightness : public ShaderFixture {
+ protected:
+  TileBrightness() : ShaderFixture(kTilesId) {}
+};
+
+TEST_F(TileBrightness, VariationBeyondSinglePrecisionStaysFinite) {
+  // The per-tile factors are kept in single precision: a stored variation of 1e308 leaves an
+  // infinite factor, and black times infinity was NaN.
+  HostNode* black = AddInput(shader_, host::kColorShaderType, 1100);
+  C()->setVector(&black->data, 1000, HostVector{0.0, 0.0, 0.0});
+  C()->setReal(&shader_->data, 1096, 1e308);
+  C()->setInt32(&shader_->data, 1166, 7);
+  C()->setInt32(&shader_->data, 1167, 5);
+  ASSERT_EQ(Begin(), 0);
+  for (double u = 0.03; u < 1.0; u += 0.1) {
+    for (double v = 0.05; v < 1.0; v += 0.1) {
+      const HostVector c = Sample(nullptr, 0, HostVector{u, v, 0.0});
+      EXPECT_EQ(c.x, 0.0) << u << " " << v;
+      EXPECT_EQ(c.z, 0.0) << u << " " << v;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ombrel::test
