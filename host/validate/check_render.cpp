@@ -41,6 +41,13 @@ bool Prepare(CheckContext& c, Subject& subject, ShaderScene& scene, const char* 
 std::vector<int64_t> SampleOnThreads(const std::vector<std::pair<const ShaderScene*, HostNode*>>& shaders,
                                      const host::RenderSession& session, const std::vector<SamplePoint>& points,
                                      const std::vector<HostVector>& reference, int threads, int rounds) {
+  // Enough samples per thread that the threads overlap for a while even on a busy machine.
+  constexpr int64_t kSamplesPerThread = 50000;
+  if (!points.empty()) {
+    const int64_t count = static_cast<int64_t>(points.size());
+    const int64_t needed = (kSamplesPerThread + count - 1) / count;
+    rounds = static_cast<int>(std::min<int64_t>(1000000, std::max<int64_t>(rounds, needed)));
+  }
   std::vector<std::vector<int64_t>> differing(static_cast<size_t>(threads));
   std::atomic<int> ready{0};
   std::vector<std::thread> pool;
@@ -103,15 +110,20 @@ void CheckDeterminism(CheckContext& c) {
   ShaderScene a, b;
   if (!Prepare(c, subject, a, "determinism.set-up")) return;
   if (!BuildShaderScene(subject.Host(), c.plugin, b, "second")) return;
+  // Cases 0 .. K-1 are points compared between set-ups; case K is the comparison of one thread
+  // with many over all K points, as a race shows only when the threads overlap.
+  const int64_t pointCount = c.budget.determinismPoints;
+  const int64_t threadCase = pointCount;
+  const bool threadRun = !c.options.caseNumber || *c.options.caseNumber == threadCase;
   std::vector<SamplePoint> points;
   std::vector<int64_t> numbers;
-  const int64_t first = c.options.caseNumber.value_or(0);
-  const int64_t end = c.options.caseNumber ? first + 1 : c.budget.determinismPoints;
-  for (int64_t n = first; n < end; ++n) {
-    if (!c.Runs(n)) continue;
+  for (int64_t n = 0; n < pointCount; ++n) {
+    const bool selected = !c.options.caseNumber || *c.options.caseNumber == n;
+    if (!selected && !threadRun) continue;
+    if (selected) c.Runs(n);
     CaseRandom r(c.CaseSeed(n));
     points.push_back(OrdinaryPoint(r));
-    numbers.push_back(n);
+    numbers.push_back(selected ? n : -1);
   }
   // Two set-ups of one node, and a second node with the same parameters.
   std::vector<HostVector> reference, again, other;
@@ -132,6 +144,7 @@ void CheckDeterminism(CheckContext& c) {
   }
   for (size_t i = 0; i < points.size(); ++i) {
     if (c.TooMany("determinism.set-ups")) break;
+    if (numbers[i] < 0) continue;
     if (!SameBits(reference[i], again[i])) {
       c.Fail("determinism.set-ups", numbers[i],
              "a second set-up samples " + Text(again[i]) + ", the first " + Text(reference[i]) + " at " + Describe(points[i]));
@@ -142,6 +155,7 @@ void CheckDeterminism(CheckContext& c) {
     }
   }
   // One thread against many, over the same points and the same set-up.
+  if (!threadRun || !c.Runs(threadCase)) return;
   host::RenderSession session;
   if (!SetUp(c, a, session, "determinism.set-up")) return;
   std::vector<HostVector> single;
@@ -151,7 +165,7 @@ void CheckDeterminism(CheckContext& c) {
       SampleOnThreads(each, session, points, single, c.budget.threads, c.budget.determinismRounds);
   for (size_t i = 0; i < differing.size() && !c.TooMany("determinism.threads"); ++i) {
     const size_t k = static_cast<size_t>(differing[i]);
-    c.Fail("determinism.threads", numbers[k],
+    c.Fail("determinism.threads", threadCase,
            "on " + std::to_string(c.budget.threads) + " threads the sample at " + Describe(points[k]) +
                " differs from the one thread's " + Text(single[k]));
   }
@@ -186,12 +200,12 @@ void CheckConcurrency(CheckContext& c) {
   }
   // Points of every shader interleaved; the sessions answer hits on their own scene's objects,
   // so each shader is sampled with the session of its scene.
+  // One case: a race shows only over many points at once.
+  if (!c.Runs(0)) return;
   std::vector<SamplePoint> points;
   std::vector<int64_t> numbers;
-  const int64_t first = c.options.caseNumber.value_or(0);
-  const int64_t end = c.options.caseNumber ? first + 1 : c.budget.determinismPoints * static_cast<int64_t>(scenes.size());
-  for (int64_t n = first; n < end; ++n) {
-    if (!c.Runs(n)) continue;
+  const int64_t count = c.budget.determinismPoints * static_cast<int64_t>(scenes.size());
+  for (int64_t n = 0; n < count; ++n) {
     CaseRandom r(c.CaseSeed(n));
     SamplePoint p = OrdinaryPoint(r);
     // Hits go without render objects here: each scene's session knows only its own objects.
@@ -210,7 +224,7 @@ void CheckConcurrency(CheckContext& c) {
   for (size_t i = 0; i < differing.size() && !c.TooMany("concurrency.threads"); ++i) {
     const size_t k = static_cast<size_t>(differing[i]);
     const HostNode* shader = each[k].second;
-    c.Fail("concurrency.threads", numbers[k],
+    c.Fail("concurrency.threads", 0,
            "shader " + std::to_string(shader->type) + " sampled with every other shader on " +
                std::to_string(c.budget.threads) + " threads differs from one thread at " + Describe(points[k]));
   }

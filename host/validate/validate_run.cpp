@@ -164,6 +164,9 @@ void RunIsolated(const Options& options, const Budget& budget, const Family& fam
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
+    // The parent reports a crash of this process; the message for runs without --isolate
+    // would only confuse.
+    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(s, SIG_DFL);
     ::close(fds[0]);
     CheckRun childRun = run;
     RunInProcess(options, budget, family, childRun, currentCase);
