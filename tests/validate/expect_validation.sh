@@ -5,18 +5,24 @@
 #   expect_validation.sh PROGRAM MODULE RESOURCE_DIR LEVEL [CHECK]
 set -u
 program=$1 module=$2 res=$3 level=$4 check=${5:-}
-args=("$module" --level "$level" --isolate)
+report=$(mktemp)
+trap 'rm -f "$report"' EXIT
+args=("$module" --level "$level" --isolate --json "$report")
 [ -n "$res" ] && args+=(--res "$res")
 out=$("$program" validate "${args[@]}" 2>&1)
 code=$?
 printf '%s\n' "$out"
 if [ -z "$check" ]; then
   [ $code -eq 0 ] || { echo "expected a pass, got exit code $code"; exit 1; }
+  grep -q '"passed": true' "$report" || { echo "the JSON report does not say passed"; exit 1; }
   exit 0
 fi
 [ $code -eq 1 ] || { echo "expected exit code 1, got $code"; exit 1; }
 line=$(printf '%s\n' "$out" | grep -m1 "^FAIL $check ")
 [ -n "$line" ] || { echo "no failure of check $check"; exit 1; }
+# The JSON report holds the same failure with the same command.
+grep -q "\"check\": \"$check\"" "$report" || { echo "the JSON report lacks $check"; exit 1; }
+grep -q '"passed": false' "$report" || { echo "the JSON report says passed"; exit 1; }
 # The failure line's command, run again through this program, reproduces the failure.
 again=${line##*| reproduce: ombrel-host }
 [ "$again" != "$line" ] || { echo "the failure line names no command"; exit 1; }
