@@ -318,7 +318,7 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
         out << ": " << PrintableText(f.what) << " | reproduce: " << ReproduceCommand(options, f) << '\n';
       }
       if (options.verbose) {
-        out << (run.failures.empty() ? "pass " : "fail ") << run.family << ' '
+        out << (!run.failures.empty() ? "fail " : run.skipped ? "skip " : "pass ") << run.family << ' '
             << (p.id ? PrintableText(p.name) + " (" + std::to_string(p.id) + ")" : std::string("module")) << ": "
             << run.cases << " cases, " << run.seconds << " s" << (run.note.empty() ? "" : "; " + run.note) << '\n';
       }
