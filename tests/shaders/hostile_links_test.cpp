@@ -58,7 +58,7 @@ TEST_P(LinkedToItself, SetUpEndsForACycleThroughAnotherNode) { ExpectSetUpEndsAn
 INSTANTIATE_TEST_SUITE_P(Shaders, LinkedToItself,
                          ::testing::Values(LinkedShader{kTilesId, 1100}, LinkedShader{kColorId, 1000},
                                            LinkedShader{kCutId, 1000}, LinkedShader{kCutId, 1001},
-                                           LinkedShader{kTransformId, 1000}));
+                                           LinkedShader{kTransformId, 1100}));
 
 class ColourAdjustGamma : public ShaderFixture {
  protected:
