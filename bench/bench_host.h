@@ -8,6 +8,8 @@
 namespace ombrel::bench {
 
 host::Host& SharedHost();
+// The module loaded into it.
+HostModule* SharedModule();
 
 }  // namespace ombrel::bench
 

@@ -8,7 +8,7 @@ set -euo pipefail
 
 build_packages=(
   build-essential cmake ninja-build pkg-config
-  libcli11-dev nlohmann-json3-dev libopenimageio-dev
+  libcli11-dev nlohmann-json3-dev libopenimageio-dev libcairo2-dev
 )
 test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev

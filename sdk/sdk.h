@@ -15,5 +15,6 @@
 #include "sdk_resource.h"
 #include "sdk_string.h"
 #include "sdk_types.h"
+#include "sdk_view.h"
 
 #endif

@@ -41,6 +41,9 @@ class BaseContainer {
   static BaseContainer* Alloc();
   static void Free(BaseContainer*& bc);
   Bool CopyTo(BaseContainer* dest) const;
+  // The container's own ID (what a message or query is about); 0 on a host that keeps none.
+  LONG GetId() const;
+  void SetId(LONG id);
 
   LONG GetType(LONG id) const;
   LONG GetLong(LONG id, LONG preset = 0) const;

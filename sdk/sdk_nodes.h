@@ -7,6 +7,7 @@
 
 class AliasTrans;
 class BaseBitmap;
+class BaseDraw;
 class BaseDocument;
 class BaseTag;
 class GeData;
@@ -163,6 +164,8 @@ class BaseDocument : public BaseList2D {
  public:
   OMBREL_SDK_HANDLE(BaseDocument)
   static BaseDocument* GetActive();
+  // The document's active view, or null (also on a host without views).
+  BaseDraw* GetActiveBaseDraw();
   Bool StartUndo();
   Bool AddUndo(LONG type, BaseList2D* node);
   Bool EndUndo();

@@ -160,6 +160,33 @@ HostBool ToolMessage(void* self, HostNode* doc, HostContainer* settings, int32_t
 }
 int32_t ToolPluginId(void* self) { return self ? AsTool(self)->GetToolPluginId() : 0; }
 
+// Input and drawing need a view and a message or result container; without them the host gets
+// the answer for "not handled".
+HostBool ToolMouseInput(void* self, HostNode* doc, HostContainer* settings, HostNode* view, HostEditorWindow* win,
+                        const HostContainer* msg) {
+  if (!Serviceable(self) || !settings || !view || !msg) return HOST_FALSE;
+  return AsTool(self)->MouseInput(BaseDocument::From(doc), *BaseContainer::From(settings), BaseDraw::From(view),
+                                  EditorWindow::From(win), *BaseContainer::From(msg));
+}
+HostBool ToolKeyboardInput(void* self, HostNode* doc, HostContainer* settings, HostNode* view, HostEditorWindow* win,
+                           const HostContainer* msg) {
+  if (!Serviceable(self) || !settings || !view || !msg) return HOST_FALSE;
+  return AsTool(self)->KeyboardInput(BaseDocument::From(doc), *BaseContainer::From(settings), BaseDraw::From(view),
+                                     EditorWindow::From(win), *BaseContainer::From(msg));
+}
+HostBool ToolGetCursorInfo(void* self, HostNode* doc, HostContainer* settings, HostNode* view, double x, double y,
+                           HostContainer* result) {
+  if (!Serviceable(self) || !settings || !view || !result) return HOST_TRUE;
+  return AsTool(self)->GetCursorInfo(BaseDocument::From(doc), *BaseContainer::From(settings), BaseDraw::From(view), x,
+                                     y, *BaseContainer::From(result));
+}
+int32_t ToolDraw(void* self, HostNode* doc, HostContainer* settings, HostNode* view, HostDrawHelp* help,
+                 HostThread* thread, int32_t flags) {
+  if (!Serviceable(self) || !settings || !view) return TOOLDRAW_0;
+  return AsTool(self)->Draw(BaseDocument::From(doc), *BaseContainer::From(settings), BaseDraw::From(view),
+                            BaseDrawHelp::From(help), BaseThread::From(thread), flags);
+}
+
 const void* ShaderClassRecord(DataAllocator* allocator) {
   for (auto& slot : g_shaderAllocators) {
     if (slot == allocator) return &slot;
@@ -238,6 +265,10 @@ Bool RegisterToolPlugin(LONG id, const String& name, LONG info, BaseBitmap* icon
   cls.setDParameter = ToolSetDParameter;
   cls.message = ToolMessage;
   cls.getToolPluginId = ToolPluginId;
+  cls.mouseInput = ToolMouseInput;
+  cls.keyboardInput = ToolKeyboardInput;
+  cls.getCursorInfo = ToolGetCursorInfo;
+  cls.draw = ToolDraw;
   return host->registry->registerTool(host->module, id, name.ToHost(), info, help.ToHost(), &cls,
                                       static_cast<BaseData*>(instance));
 }

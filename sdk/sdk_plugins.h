@@ -9,6 +9,7 @@
 #include "sdk_container.h"
 #include "sdk_nodes.h"
 #include "sdk_render.h"
+#include "sdk_view.h"
 
 class BaseBitmap;
 
@@ -132,6 +133,30 @@ class ToolData : public BaseData {
   virtual Bool Message(BaseDocument* doc, BaseContainer& data, LONG type, void* t_data) {
     (void)doc; (void)data; (void)type; (void)t_data;
     return TRUE;
+  }
+  // A mouse press in a view; msg holds the pointer at BFM_INPUT_X / BFM_INPUT_Y. TRUE: handled.
+  virtual Bool MouseInput(BaseDocument* doc, BaseContainer& data, BaseDraw* bd, EditorWindow* win,
+                          const BaseContainer& msg) {
+    (void)doc; (void)data; (void)bd; (void)win; (void)msg;
+    return FALSE;
+  }
+  // A key press in a view; FALSE leaves the key to the host.
+  virtual Bool KeyboardInput(BaseDocument* doc, BaseContainer& data, BaseDraw* bd, EditorWindow* win,
+                             const BaseContainer& msg) {
+    (void)doc; (void)data; (void)bd; (void)win; (void)msg;
+    return FALSE;
+  }
+  // The pointer is at (x, y) in view pixels; the cursor to show goes to bc's RESULT_CURSOR.
+  virtual Bool GetCursorInfo(BaseDocument* doc, BaseContainer& data, BaseDraw* bd, Real x, Real y,
+                             BaseContainer& bc) {
+    (void)doc; (void)data; (void)bd; (void)x; (void)y; (void)bc;
+    return TRUE;
+  }
+  // Draws into a view; bh and bt may be null. TOOLDRAW_*.
+  virtual LONG Draw(BaseDocument* doc, BaseContainer& data, BaseDraw* bd, BaseDrawHelp* bh, BaseThread* bt,
+                    LONG flags) {
+    (void)doc; (void)data; (void)bd; (void)bh; (void)bt; (void)flags;
+    return TOOLDRAW_0;
   }
 };
 

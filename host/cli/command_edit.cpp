@@ -19,6 +19,8 @@
 #include "core/families.h"
 #include "core/live_description.h"
 #include "core/undo.h"
+#include "core/view.h"
+#include "draw/view_picture.h"
 #include "image/image_writer.h"
 #include "module_session.h"
 #include "render/renderer.h"
@@ -139,6 +141,17 @@ void PrintChanges(const DocumentState& before, const DocumentState& after, const
 
 std::string Where(size_t index) { return "step " + std::to_string(index + 1); }
 
+// A host event by its four-character code when it has one ("edmv"), else by number.
+std::string EventName(int32_t message) {
+  const auto u = static_cast<uint32_t>(message);
+  std::string code;
+  for (int shift = 24; shift >= 0; shift -= 8) code += static_cast<char>((u >> shift) & 0xFF);
+  for (char c : code) {
+    if (c < 'a' || c > 'z') return std::to_string(message);
+  }
+  return "\"" + code + "\"";
+}
+
 std::string ReadString(const Json& step, const char* key, size_t index) {
   if (!step.contains(key) || !step[key].is_string() || step[key].get<std::string>().empty()) {
     throw StepError{Where(index) + ": \"" + key + "\" must be a non-empty string"};
@@ -154,7 +167,78 @@ void CheckKeys(const Json& step, size_t index, std::initializer_list<const char*
   }
 }
 
-const char* kActions[] = {"press", "set", "remove", "answer", "undo", "redo", "render", "save"};
+const char* kActions[] = {"press",   "set",  "remove", "answer", "undo", "redo", "render", "save",
+                          "pointer", "drag", "key",    "tool-set", "draw", "view"};
+
+// The arrow keys a script can hold, by name.
+struct KeyName {
+  const char* name;
+  int32_t channel;
+};
+constexpr KeyName kKeys[] = {{"left", HOST_KEY_LEFT}, {"right", HOST_KEY_RIGHT}, {"up", HOST_KEY_UP}, {"down", HOST_KEY_DOWN}};
+constexpr int64_t kMaxKeyMs = 60000;
+
+// A whole number within the 32-bit range, or a StepError naming what it is.
+int32_t ReadInt32(const Json& v, const std::string& what, size_t index, int64_t lo = INT32_MIN, int64_t hi = INT32_MAX) {
+  if (!v.is_number_integer() || v.get<int64_t>() < lo || v.get<int64_t>() > hi) {
+    throw StepError{Where(index) + ": " + what + " must be a whole number from " + std::to_string(lo) + " to " +
+                    std::to_string(hi)};
+  }
+  return static_cast<int32_t>(v.get<int64_t>());
+}
+
+// [a, b] of two numbers (`shape` names them for the message); whole numbers when `whole`.
+std::pair<double, double> ReadPair(const Json& v, const std::string& what, size_t index, bool whole,
+                                   const char* shape = "[x, y]") {
+  if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number() ||
+      (whole && (!v[0].is_number_integer() || !v[1].is_number_integer()))) {
+    throw StepError{Where(index) + ": " + what + " must be " + shape + (whole ? " in whole pixels" : "")};
+  }
+  if (whole) {
+    return {ReadInt32(v[0], what, index), ReadInt32(v[1], what, index)};
+  }
+  return {v[0].get<double>(), v[1].get<double>()};
+}
+
+std::vector<host::PointerMove> ReadMoves(const Json& step, size_t index) {
+  std::vector<host::PointerMove> moves;
+  if (!step.contains("moves")) return moves;
+  const Json& list = step["moves"];
+  if (!list.is_array()) throw StepError{Where(index) + ": \"moves\" must be a list of [dx, dy]"};
+  for (size_t k = 0; k < list.size(); ++k) {
+    const auto [dx, dy] = ReadPair(list[k], "move " + std::to_string(k + 1), index, false, "[dx, dy]");
+    moves.push_back(host::PointerMove{dx, dy});
+  }
+  return moves;
+}
+
+struct HeldKey {
+  std::string name;
+  int32_t channel = 0;
+  int64_t ms = 0;
+};
+
+std::vector<HeldKey> ReadKeys(const Json& step, size_t index) {
+  const Json& list = step["key"];
+  if (!list.is_array() || list.empty()) {
+    throw StepError{Where(index) + ": \"key\" must be a list such as [{\"key\": \"right\", \"ms\": 250}]"};
+  }
+  std::vector<HeldKey> keys;
+  for (const Json& k : list) {
+    if (!k.is_object() || !k.contains("key") || !k["key"].is_string() || !k.contains("ms") || k.size() != 2) {
+      throw StepError{Where(index) + ": each key is {\"key\": NAME, \"ms\": TIME}"};
+    }
+    HeldKey held;
+    held.name = k["key"].get<std::string>();
+    for (const KeyName& n : kKeys) {
+      if (held.name == n.name) held.channel = n.channel;
+    }
+    if (held.channel == 0) throw StepError{Where(index) + ": unknown key \"" + held.name + "\"; keys are left, right, up, down"};
+    held.ms = ReadInt32(k["ms"], "\"ms\"", index, 1, kMaxKeyMs);
+    keys.push_back(held);
+  }
+  return keys;
+}
 
 std::string ActionOf(const Json& step, size_t index) {
   if (!step.is_object()) throw StepError{Where(index) + ": expected an object such as {\"press\": ..., \"node\": ...}"};
@@ -166,7 +250,8 @@ std::string ActionOf(const Json& step, size_t index) {
     }
   }
   if (found.empty()) {
-    throw StepError{Where(index) + ": no action; a step holds one of press, set, remove, answer, undo, redo, render, save"};
+    throw StepError{Where(index) + ": no action; a step holds one of press, set, remove, answer, undo, redo, render, "
+                                   "save, pointer, drag, key, tool-set, draw, view"};
   }
   return found;
 }
@@ -208,6 +293,35 @@ void CheckScript(const Json& steps) {
           throw StepError{Where(i) + ": \"size\": " + (error.empty() ? std::string("expected WIDTHxHEIGHT") : error)};
         }
       }
+    } else if (action == "pointer") {
+      CheckKeys(step, i, {"pointer"});
+      if (!(step["pointer"].is_string() && step["pointer"].get<std::string>() == "leave")) {
+        ReadPair(step["pointer"], "\"pointer\"", i, false);
+      }
+    } else if (action == "drag") {
+      CheckKeys(step, i, {"drag", "moves"});
+      ReadPair(step["drag"], "\"drag\"", i, true);
+      ReadMoves(step, i);
+    } else if (action == "key") {
+      CheckKeys(step, i, {"key"});
+      ReadKeys(step, i);
+    } else if (action == "tool-set") {
+      CheckKeys(step, i, {"tool-set", "value"});
+      if (!step["tool-set"].is_string() && !step["tool-set"].is_number_integer()) {
+        throw StepError{Where(i) + ": \"tool-set\" names a tool setting by its symbol or number"};
+      }
+      if (!step.contains("value")) throw StepError{Where(i) + ": \"value\" is missing"};
+    } else if (action == "draw") {
+      CheckKeys(step, i, {"draw", "log"});
+      const std::string file = ReadString(step, "draw", i);
+      if (std::filesystem::path(file).extension() != ".png") throw StepError{Where(i) + ": \"draw\" writes a .png file"};
+      if (step.contains("log")) ReadString(step, "log", i);
+    } else if (action == "view") {
+      CheckKeys(step, i, {"view"});
+      const Json& v = step["view"];
+      if (!v.is_array() || v.size() != 2) throw StepError{Where(i) + ": \"view\" must be [width, height]"};
+      ReadInt32(v[0], "the view's width", i, 0, host::kMaxViewSide);
+      ReadInt32(v[1], "the view's height", i, 0, host::kMaxViewSide);
     } else {
       CheckKeys(step, i, {"save"});
       ReadString(step, "save", i);
@@ -235,6 +349,12 @@ class EditSession {
     else if (action == "answer") ok = Answer(step);
     else if (action == "undo" || action == "redo") ok = UndoRedo(action == "undo", step[action].get<int>());
     else if (action == "render") ok = RenderStep(step);
+    else if (action == "pointer") ok = Pointer(step);
+    else if (action == "drag") ok = Drag(step, index);
+    else if (action == "key") ok = Keys(step, index);
+    else if (action == "tool-set") ok = ToolSet(step, index);
+    else if (action == "draw") ok = DrawStep(step);
+    else if (action == "view") ok = ViewStep(step);
     else ok = Save(step["save"].get<std::string>());
     std::fflush(stdout);
     PrintChanges(before, StateOf(scene_.document), host_.GetRegistry());
@@ -252,7 +372,13 @@ class EditSession {
     }
     if (verbose_) {
       for (const auto& e : host_.Events()) {
-        std::printf("  %s (flags %d)\n", e.kind == host::Host::Event::Kind::Update ? "update event" : "redraw request", e.flags);
+        if (e.kind == host::Host::Event::Kind::Special) {
+          std::printf("  host event %s (%lld, %lld)\n", EventName(e.flags).c_str(), static_cast<long long>(e.p1),
+                      static_cast<long long>(e.p2));
+        } else {
+          std::printf("  %s (flags %d)\n", e.kind == host::Host::Event::Kind::Update ? "update event" : "redraw request",
+                      e.flags);
+        }
       }
     }
     return ok;
@@ -306,7 +432,196 @@ class EditSession {
       throw StepError{Where(index) + ": " + element->symbol + " of " + NodeLabel(*node) + " is not a button"};
     }
     std::printf("pressed %s of %s\n", ParamName(node, id, host_.GetRegistry()).c_str(), NodeLabel(*node).c_str());
+    const int32_t toolBefore = host_.ActiveTool();
     host::PressButton(node, id);
+    if (host_.ActiveTool() != toolBefore) {
+      const host::PluginRecord* tool = host_.GetRegistry().Find(host_.ActiveTool());
+      std::printf("  started tool \"%s\" (%d)%s\n", tool ? tool->name.c_str() : "?", host_.ActiveTool(),
+                  host_.ToolStarted() ? "" : "; it could not start (InitTool answered false)");
+    }
+    return true;
+  }
+
+  // ---- the active tool in the view ----
+
+  // Says why a tool operation did not run; false then.
+  static bool Called(host::Host::ToolAnswer answer, const char* operation) {
+    if (answer == host::Host::ToolAnswer::NoTool) {
+      std::printf("  no tool is active\n");
+      return false;
+    }
+    if (answer == host::Host::ToolAnswer::NotOffered) {
+      std::printf("  the active tool has no %s\n", operation);
+      return false;
+    }
+    return true;
+  }
+
+  bool Pointer(const Json& step) {
+    const bool leaving = step["pointer"].is_string();
+    double x = 0.0, y = 0.0;
+    if (leaving) {
+      std::printf("pointer leaves the view\n");
+    } else {
+      x = step["pointer"][0].get<double>();
+      y = step["pointer"][1].get<double>();
+      std::printf("pointer at (%s, %s)\n", Real(x).c_str(), Real(y).c_str());
+    }
+    HostContainer result;
+    if (!Called(host_.ToolCursorInfo(x, y, leaving, result), "cursor query")) return false;
+    const HostData* cursor = result.Find(HOST_RESULT_CURSOR);
+    if (!cursor || cursor->type != HOST_DA_LONG) {
+      std::printf("  cursor unchanged\n");
+    } else {
+      const char* name = cursor->i32 == HOST_CURSOR_POINT_HAND ? " (pointing hand)"
+                         : cursor->i32 == HOST_CURSOR_ARROW    ? " (arrow)"
+                                                               : "";
+      std::printf("  cursor %d%s\n", cursor->i32, name);
+    }
+    return true;
+  }
+
+  bool Drag(const Json& step, size_t index) {
+    const auto [x, y] = ReadPair(step["drag"], "\"drag\"", index, true);
+    std::vector<host::PointerMove> moves = ReadMoves(step, index);
+    const size_t count = moves.size();
+    std::printf("mouse pressed at (%d, %d), %zu move%s\n", static_cast<int32_t>(x), static_cast<int32_t>(y), count,
+                count == 1 ? "" : "s");
+    host_.Input().SetPointerPath(std::move(moves));
+    host_.Input().DragLog().clear();
+    const host::Host::ToolAnswer answer = host_.ToolMouseInput(static_cast<int32_t>(x), static_cast<int32_t>(y));
+    host_.Input().SetPointerPath({});
+    if (verbose_) {
+      for (const std::string& line : host_.Input().DragLog()) std::printf("  %s\n", line.c_str());
+    }
+    return Called(answer, "mouse input");
+  }
+
+  bool Keys(const Json& step, size_t index) {
+    const std::vector<HeldKey> keys = ReadKeys(step, index);
+    host::InputState& input = host_.Input();
+    const int64_t start = input.NowMs();
+    std::printf("holding");
+    for (const HeldKey& k : keys) {
+      std::printf(" %s for %lld ms", k.name.c_str(), static_cast<long long>(k.ms));
+      input.HoldKey(k.channel, k.ms);
+    }
+    std::printf("\n");
+    // The view hands the tool a key press, and again for as long as a key stays down, as key
+    // repeat does. A call that polls nothing still takes a millisecond, so the loop ends.
+    int64_t calls = 0, used = 0;
+    bool ok = true;
+    while (input.AnyKeyHeld()) {
+      const int64_t before = input.NowMs();
+      const host::Host::ToolAnswer answer = host_.ToolKeyboardInput();
+      if (!Called(answer, "keyboard input")) {
+        ok = false;
+        break;
+      }
+      calls++;
+      if (answer == host::Host::ToolAnswer::False) {
+        std::printf("  the tool declined the key\n");
+        break;
+      }
+      used++;
+      if (input.NowMs() == before) input.AdvanceMs(1);
+    }
+    input.ReleaseKeys();
+    if (ok) {
+      std::printf("  %lld key press%s, %lld used, %lld ms on the clock\n", static_cast<long long>(calls),
+                  calls == 1 ? "" : "es", static_cast<long long>(used), static_cast<long long>(input.NowMs() - start));
+    }
+    return ok;
+  }
+
+  bool ToolSet(const Json& step, size_t index) {
+    const host::PluginRecord* tool = host_.GetRegistry().Find(host_.ActiveTool());
+    if (!tool || tool->pluginType != HOST_PLUGINTYPE_TOOL) {
+      std::printf("tool setting %s\n  no tool is active\n", step["tool-set"].dump().c_str());
+      return false;
+    }
+    const host::Description* d = tool->description.get();
+    const Json& key = step["tool-set"];
+    const host::DescElement* element = nullptr;
+    int32_t id = 0;
+    if (key.is_number_integer()) {
+      id = ReadInt32(key, "\"tool-set\"", index);
+      if (d) element = d->Find(id);
+    } else if (d) {
+      element = d->FindSymbol(key.get<std::string>());
+      if (element) id = element->id;
+    }
+    if (!element) throw StepError{Where(index) + ": the tool \"" + tool->name + "\" has no setting " + key.dump()};
+    HostData value;
+    try {
+      const auto kind = host::scenefile::SettableKind(*element);
+      if (!kind) throw StepError{Where(index) + ": " + element->symbol + " is not a setting a user sets"};
+      value = *kind == host::scenefile::ParamKind::Link || *kind == host::scenefile::ParamKind::ShaderLink
+                  ? LinkValue(step["value"], index)
+                  : host::scenefile::ReadParamValue(*kind, step["value"], "value");
+    } catch (const host::scenefile::SceneFileError& e) {
+      throw StepError{Where(index) + ": \"value\": " + e.what()};
+    }
+    HostContainer* settings = host_.ToolSettings(host_.ActiveTool());
+    const HostData* old = settings ? settings->Find(id) : nullptr;
+    const std::string was = old ? ValueText(*old) : "nothing";
+    std::printf("set tool setting %s (%d)\n", element->symbol.c_str(), id);
+    const host::Host::ToolAnswer answer = host_.ToolSetParameter(id, value);
+    if (!Called(answer, "settings")) return false;
+    if (answer == host::Host::ToolAnswer::False) {
+      std::printf("  the tool refused the value\n");
+      return false;
+    }
+    const HostData* now = settings ? settings->Find(id) : nullptr;
+    std::printf("  tool setting %s: %s -> %s\n", element->symbol.c_str(), was.c_str(), now ? ValueText(*now).c_str() : "nothing");
+    return true;
+  }
+
+  bool DrawStep(const Json& step) {
+    const std::string file = step["draw"].get<std::string>();
+    int32_t result = 0;
+    std::printf("drew the view\n");
+    // A view is drawn with or without a tool in it, as the application redraws its views.
+    const host::Host::ToolAnswer answer = host_.ToolDraw(HOST_TOOLDRAW_NONE, result);
+    host::View* view = host_.ToolView();
+    if (!view) {
+      std::printf("  the document has no view\n");
+      return false;
+    }
+    if (answer != host::Host::ToolAnswer::True) {
+      view->ClearRecord();
+      std::printf("  %s\n", answer == host::Host::ToolAnswer::NoTool ? "no tool is active" : "the active tool does not draw");
+    }
+    std::string error;
+    if (step.contains("log")) {
+      const std::string logFile = step["log"].get<std::string>();
+      std::string text;
+      for (const std::string& line : view->LogLines()) text += line + "\n";
+      if (!host::WriteTextFile(logFile, text, error)) {
+        std::printf("  %s\n", error.c_str());
+        return false;
+      }
+      std::printf("  %zu call%s logged to %s\n", view->LogLines().size(), view->LogLines().size() == 1 ? "" : "s",
+                  logFile.c_str());
+    }
+    if (!host::WriteViewPicture(*view, file, error)) {
+      std::printf("  %s\n", error.c_str());
+      return false;
+    }
+    std::printf("  %dx%d picture written to %s\n", view->Width(), view->Height(), file.c_str());
+    return true;
+  }
+
+  bool ViewStep(const Json& step) {
+    const int32_t w = step["view"][0].get<int32_t>();
+    const int32_t h = step["view"][1].get<int32_t>();
+    host::View* view = host_.ToolView();
+    if (!view) {
+      std::printf("the document has no view\n");
+      return false;
+    }
+    view->SetFrame(0, 0, w, h);
+    std::printf("view sized to %dx%d\n", w, h);
     return true;
   }
 
@@ -501,6 +816,8 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
                               scene.settings.time);
   }
 
+  // Keys, drags and the clock follow the script from here on.
+  h.Input().BeginScript();
   EditSession session2(h, scene, edit.verbose);
   int status = kExitOk;
   for (size_t i = 0; i < steps.size(); ++i) {

@@ -12,7 +12,9 @@ namespace {
 
 Host* g_current = nullptr;
 
+// Real milliseconds, or the virtual clock of a scripted session (see input.h).
 int64_t TimerMs() {
+  if (Host* host = CurrentHost()) return host->Input().NowMs();
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
@@ -24,6 +26,10 @@ HostBool CallCommand(int32_t command) {
 
 void DrawViews(int32_t flags) {
   if (Host* host = CurrentHost()) host->NoteRedraw(flags);
+}
+
+void SpecialEventAdd(int32_t message, int64_t p1, int64_t p2) {
+  if (Host* host = CurrentHost()) host->NoteSpecialEvent(message, p1, p2);
 }
 
 std::string Text(HostStr s) { return s.data && s.length > 0 ? std::string(s.data, static_cast<size_t>(s.length)) : std::string(); }
@@ -54,11 +60,7 @@ void MessageDialog(HostStr text) {
 }
 
 const HostDialogApi kDialogs{sizeof(HostDialogApi), FileSelect, Question, MessageDialog};
-// Views are not served yet: the size says so, and a module checks it before calling.
-const HostViewApi kViews{offsetof(HostViewApi, activeView), nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-const HostMiscApi kMisc{offsetof(HostMiscApi, specialEventAdd), TimerMs, CallCommand, DrawViews, nullptr};
+const HostMiscApi kMisc{sizeof(HostMiscApi), TimerMs, CallCommand, DrawViews, SpecialEventAdd};
 
 }  // namespace
 
@@ -67,7 +69,6 @@ Host* CurrentHost() { return g_current; }
 void SetCurrentHost(Host* host) { g_current = host; }
 
 const HostDialogApi* DialogFamily() { return &kDialogs; }
-const HostViewApi* ViewFamily() { return &kViews; }
 const HostMiscApi* MiscFamily() { return &kMisc; }
 
 }  // namespace ombrel::host

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
 #include "families.h"
 #include "host.h"
 #include "resources/module_resources.h"
@@ -36,7 +40,9 @@ HostBool RegisterShader(HostModule* module, int32_t id, HostStr name, int32_t in
 HostBool RegisterTool(HostModule* module, int32_t id, HostStr name, int32_t info, HostStr help,
                       const HostToolClass* cls, void* instance) {
   if (!instance) return HOST_FALSE;
-  if (!module || !module->host || !cls || cls->size < sizeof(HostToolClass)) {
+  // A class from a module built against an older interface ends before the view operations;
+  // the host then never calls them.
+  if (!module || !module->host || !cls || cls->size < offsetof(HostToolClass, mouseInput)) {
     if (cls && cls->destroy) cls->destroy(instance);
     return HOST_FALSE;
   }
@@ -48,7 +54,7 @@ HostBool RegisterTool(HostModule* module, int32_t id, HostStr name, int32_t info
   record->descriptionName = Text(cls->getResourceSymbol(instance));
   record->info = info;
   record->module = module;
-  record->toolClass = *cls;
+  std::memcpy(&record->toolClass, cls, std::min<size_t>(cls->size, sizeof(HostToolClass)));
   record->toolInstance = instance;
   if (!module->host->GetRegistry().Add(std::move(record))) {
     cls->destroy(instance);

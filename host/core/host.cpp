@@ -93,7 +93,10 @@ HostModule* Host::Load(const std::filesystem::path& file, const LoadOptions& opt
 
 void Host::ReleasePlugins(HostModule* module) {
   FreeDocuments();
-  if (const PluginRecord* tool = registry_.Find(activeTool_); tool && tool->module == module) activeTool_ = 0;
+  if (const PluginRecord* tool = registry_.Find(activeTool_); tool && tool->module == module) {
+    activeTool_ = 0;
+    toolStarted_ = false;
+  }
   toolSettings_.clear();
   registry_.DestroyToolInstances(module);
 }
@@ -147,13 +150,14 @@ bool Host::RunCommand(int32_t command) {
     }
   }
   activeTool_ = command;
+  toolStarted_ = false;
   if (!plugin->toolInstance) return true;
   auto& settings = toolSettings_[command];
   if (!settings) {
     settings = std::make_unique<HostContainer>();
     plugin->toolClass.initDefaultSettings(plugin->toolInstance, active_, settings.get());
   }
-  plugin->toolClass.initTool(plugin->toolInstance, active_, settings.get());
+  toolStarted_ = plugin->toolClass.initTool(plugin->toolInstance, active_, settings.get()) != HOST_FALSE;
   return true;
 }
 

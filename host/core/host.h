@@ -13,6 +13,7 @@
 #include "console.h"
 #include "dialogs.h"
 #include "host_api.h"
+#include "input.h"
 #include "memory_ledger.h"
 #include "module_library.h"
 #include "registry.h"
@@ -21,6 +22,7 @@ namespace ombrel::host {
 
 class Host;
 class ModuleResources;
+class View;
 
 struct LoadOptions {
   int32_t interfaceVersion = HOST_API_VERSION;  // reported in the table (tests hand older ones)
@@ -107,17 +109,23 @@ class Host {
   // Makes a document the active one (it must be one of the host's documents).
   bool SetActiveDocument(HostNode* doc);
 
-  // Update events and redraw requests the modules posted, in order.
+  // Update events, redraw requests (with their flag words) and host events (a message number
+  // with two parameters) the modules posted, in order.
   struct Event {
-    enum class Kind { Update, Redraw };
+    enum class Kind { Update, Redraw, Special };
     Kind kind;
-    int32_t flags;
+    int32_t flags;  // Special: the message number
+    int64_t p1 = 0;
+    int64_t p2 = 0;
   };
   void NoteSceneChanged(int32_t flags = 0) {
     sceneChanges_++;
     events_.push_back(Event{Event::Kind::Update, flags});
   }
   void NoteRedraw(int32_t flags) { events_.push_back(Event{Event::Kind::Redraw, flags}); }
+  void NoteSpecialEvent(int32_t message, int64_t p1, int64_t p2) {
+    events_.push_back(Event{Event::Kind::Special, message, p1, p2});
+  }
   int64_t SceneChanges() const { return sceneChanges_; }
   const std::vector<Event>& Events() const { return events_; }
   void ClearEvents() { events_.clear(); }
@@ -129,6 +137,33 @@ class Host {
   int32_t ActiveTool() const { return activeTool_; }
   // The settings of a tool, once it has been active; null before.
   HostContainer* ToolSettings(int32_t toolId);
+  // What InitTool answered when the active tool last started (false without one).
+  bool ToolStarted() const { return toolStarted_; }
+
+  // The active tool at work in the active document's view, as the view's input handling and
+  // redraws call it. Each answers NoTool without an active tool with an instance and a
+  // document, NotOffered when the tool's class has no such operation (an older module: the
+  // class's size says so), else the operation's answer.
+  enum class ToolAnswer { NoTool, NotOffered, False, True };
+  // The view the active tool works in: the active document's view (made on first need).
+  View* ToolView();
+  // A mouse press at (x, y): MouseInput, which runs its drag loop on the pointer path of the
+  // input state.
+  ToolAnswer ToolMouseInput(int32_t x, int32_t y);
+  // A key press: KeyboardInput once; the tool polls the input state for the keys held.
+  ToolAnswer ToolKeyboardInput();
+  // The cursor query for the pointer at (x, y), or leaving the view: the result container
+  // takes the cursor at HOST_RESULT_CURSOR.
+  ToolAnswer ToolCursorInfo(double x, double y, bool leaving, HostContainer& result);
+  // A redraw of the tool's view: the view's record is cleared first, so it then holds exactly
+  // this draw. drawResult takes what Draw answered.
+  ToolAnswer ToolDraw(int32_t flags, int32_t& drawResult);
+  // A user edit of the tool's panel: SetDParameter, the store unless the tool stored the value
+  // itself, then message 19 (HOST_MSG_DESCRIPTION_POSTSETPARAMETER) with the ID.
+  ToolAnswer ToolSetParameter(int32_t id, const HostData& value);
+
+  // Keys, mouse button, drag path and clock as tools see them.
+  InputState& Input() { return input_; }
 
   Dialogs& GetDialogs() { return dialogs_; }
 
@@ -144,6 +179,8 @@ class Host {
   std::vector<Event> events_;
   int32_t activeTool_ = 0;
   std::map<int32_t, std::unique_ptr<HostContainer>> toolSettings_;
+  bool toolStarted_ = false;
+  InputState input_;
   Dialogs dialogs_;
 };
 

@@ -8,6 +8,7 @@
 #include "builtin_shaders.h"
 #include "registry.h"
 #include "undo.h"
+#include "view.h"
 
 namespace ombrel::host {
 namespace {

@@ -14,9 +14,10 @@ namespace ombrel::host {
 struct PluginRecord;
 class BuiltinShader;
 class UndoHistory;
+class View;
 }  // namespace ombrel::host
 
-enum class NodeKind { Document, Object, Material, Tag, Shader };
+enum class NodeKind { Document, Object, Material, Tag, Shader, View };
 
 // Where an object lies in the rendered picture: a flat rectangle, in fractions of the picture's
 // width and height (0,0 top left), divided into rows × columns polygons. u runs left to right
@@ -66,6 +67,10 @@ struct HostNode {
   int32_t bits = 0;  // HOST_BIT_*
   // Documents: the undo and redo steps.
   std::unique_ptr<ombrel::host::UndoHistory> undo;
+  // Documents: their active view (a node of its own, so that links can name it), made on first
+  // need. View nodes: the view.
+  std::unique_ptr<HostNode> activeView;
+  std::unique_ptr<ombrel::host::View> view;
   // Taken out of its document by an undo step, which owns it: a module cannot free it.
   bool heldByUndo = false;
 
