@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Makes examples/textures/facade.png: a synthetic photograph of a house front seen at an angle
+"""Makes examples/photos/facade.png: a synthetic photograph of a house front seen at an angle
 (a plaster wall with four rows of three windows under a sky, over a pavement), for the UV
 transform tool's example session, where the tool's corners are dragged onto one window so the
 UV transform shader shows that window straightened. The wall recedes to the right, so its
 courses meet at a vanishing point inside the view. Prints where the corners of the first window
 of the second row lie in the picture and in an 800 x 600 view of it.
+
+It lives apart from examples/textures, whose pictures the tile shader's folder-import example
+takes in as a whole.
 
 Standard library only; the output is deterministic, so re-running it reproduces the file byte
 for byte."""
@@ -100,7 +103,7 @@ def background(x, y):
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "examples", "textures", "facade.png")
+        os.path.dirname(os.path.abspath(__file__)), "..", "examples", "photos", "facade.png")
     to_wall = invert(square_to_quad(WALL))
     rows = []
     offsets = (0.25, 0.75)

@@ -7,8 +7,6 @@ namespace uvtool {
 
 namespace {
 
-constexpr LONG kUndoStepChange = UNDOTYPE_CHANGE;
-
 // Whether a key is held now: the global input state, else the window's; a key counts as up when
 // neither can tell (or no container can be had to ask with).
 bool KeyDown(LONG key, EditorWindow* win) {
@@ -64,7 +62,7 @@ void PressAndDrag(BaseDocument* doc, const BaseContainer& settings, BaseDraw* bd
 
   if (win) win->MouseDragStart(KEY_MLEFT, x, y, MOUSEDRAGFLAGS_DONTHIDEMOUSE);
   doc->StartUndo();
-  doc->AddUndo(kUndoStepChange, at.shader);
+  doc->AddUndo(UNDOTYPE_CHANGE, at.shader);
   // The corners follow the movement summed from the press on, from where they were then; the
   // first step is written even without movement, so every press rewrites all four corners.
   bool first = true;
