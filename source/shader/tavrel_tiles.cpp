@@ -32,6 +32,12 @@ inline void SeparateStores() {
 #endif
 }
 
+double FiniteComponent(double x) {
+  if (x > DBL_MAX) return DBL_MAX;
+  if (x < -DBL_MAX) return -DBL_MAX;
+  return x == x ? x : 0.0;
+}
+
 Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   if (cell.saturationFactor != 1.0f) {
     double h = 0.0, s = 0.0, v = 0.0;
@@ -47,7 +53,11 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   // table; it counts as the largest finite one, so black stays black instead of becoming NaN.
   double brightness = static_cast<double>(cell.brightnessFactor);
   if (std::isinf(brightness)) brightness = brightness > 0.0 ? FLT_MAX : -FLT_MAX;
-  return c * brightness;
+  // A texture may answer huge values (the point itself, or a stored colour): scaled by a large
+  // factor they overflow, and an infinity would turn to NaN in the joint mix. The colour stays
+  // finite: overflow keeps the largest double, NaN counts as nothing.
+  c = c * brightness;
+  return Vector(FiniteComponent(c.x), FiniteComponent(c.y), FiniteComponent(c.z));
 }
 
 // The joint-width noise at a sample's hit point, fetched by the pattern only where a joint can

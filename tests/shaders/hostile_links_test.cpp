@@ -122,3 +122,27 @@ TEST_F(TileBrightness, VariationBeyondSinglePrecisionStaysFinite) {
 
 }  // namespace
 }  // namespace ombrel::test
+
+namespace ombrel::test {
+namespace {
+
+class TileHugeTexture : public ShaderFixture {
+ protected:
+  TileHugeTexture() : ShaderFixture(kTilesId) {}
+};
+
+TEST_F(TileHugeTexture, HugeTextureValuesScaledByTheBrightnessStayFinite) {
+  // The uv shader answers the point: w = 1e308 as blue, times a brightness factor near the
+  // single-precision maximum, overflowed to infinity and became NaN in the joint mix.
+  AddInput(shader_, host::kUvShaderType, 1100);
+  C()->setReal(&shader_->data, 1096, 1e308);
+  C()->setReal(&shader_->data, 1081, 0.2);  // joints, so that the mix weighs the colour
+  ASSERT_EQ(Begin(), 0);
+  for (double u = 0.01; u < 1.0; u += 0.07) {
+    const HostVector c = Sample(nullptr, 0, HostVector{u, 0.5, 1e308});
+    EXPECT_TRUE(std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z)) << u << ": " << c.z;
+  }
+}
+
+}  // namespace
+}  // namespace ombrel::test
