@@ -81,7 +81,9 @@ void FuzzGradient(CaseRandom& r, HostData& value, FuzzedSet& set, const host::De
     const bool odd = r.Chance(0.1);
     auto component = [&]() {
       if (!odd) return r.Unit();
-      static const std::vector<double> kOdd = {kNaN, kInf, -1.0, 2.0, 1e308, -0.0};
+      // The host multiplies a knot's colour by its brightness: odd values stay small enough
+      // that the host's own product cannot overflow, so a NaN found is the shader's.
+      static const std::vector<double> kOdd = {kNaN, kInf, -1.0, 2.0, 1e6, -0.0};
       const double v = r.Pick(kOdd);
       if (!std::isfinite(v)) set.finite = false;
       return v;
