@@ -27,6 +27,13 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
+echo "== ombrel-host validate --level 10 on our module under ASan + UBSan"
+# The fuzzing is cut to a number of sets that fits the CI time (docs/validate.md, "CI and
+# figures"); every other check runs at its level-10 count.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  build-asan/bin/ombrel-host validate --level 10 --isolate --fuzz-sets 2000 \
+  --json build-asan/validate-level10.json
+
 echo "== Multi-threaded render tests under ThreadSanitizer"
 # Only the render tests and what they load (the module) are built: the rest has no threads.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_TSAN=ON -DOMBREL_WERROR=ON \

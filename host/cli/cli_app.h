@@ -27,6 +27,7 @@ Subcommand AddDescribeCommand(CLI::App& app);
 Subcommand AddRenderCommand(CLI::App& app);
 Subcommand AddSampleCommand(CLI::App& app);
 Subcommand AddEditCommand(CLI::App& app);
+Subcommand AddValidateCommand(CLI::App& app);
 
 // Parses the command line and runs the one subcommand given. A wrong command line is reported
 // as "ombrel-host: ..." with a pointer to --help and ends with kExitUsage; --help prints the

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
       ombrel::cli::AddRenderCommand(app),
       ombrel::cli::AddSampleCommand(app),
       ombrel::cli::AddEditCommand(app),
+      ombrel::cli::AddValidateCommand(app),
   };
   AddImageBudget(commands[2], budget);
   AddImageBudget(commands[3], budget);

@@ -2,6 +2,7 @@
 // Header-only and free of host calls.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 
@@ -23,6 +24,18 @@ inline int32_t TruncToInt32(double x) {
   if (x >= 2147483647.0) return INT32_MAX;
   if (x <= -2147483648.0) return INT32_MIN;
   return static_cast<int32_t>(x);
+}
+
+// A colour component raised to a gamma exponent, finite for every finite input. Components at
+// or below 0 (and NaN) give 0, where the plain power gives NaN for a negative base and an
+// infinity for 0 under a negative exponent; textures may answer negative values and stored
+// scenes may hold gammas beyond their limits. A result too large for a double stays at the
+// largest one. Elsewhere the result is exactly the plain power.
+inline double GammaPow(double c, double exponent) {
+  if (!(c > 0.0)) return 0.0;
+  const double r = std::pow(c, exponent);
+  if (r == r) return r < DBL_MAX ? r : DBL_MAX;
+  return 0.0;  // a NaN exponent
 }
 
 // Two's-complement 32-bit addition, wrapping on overflow the way the hardware does, without the

@@ -9,6 +9,7 @@
 #include "main.h"
 #include "numeric.h"
 #include "seeded_random.h"
+#include "set_up_guard.h"
 #include "shader_messages.h"
 #include "variation_key.h"
 #include "xglent_color.h"
@@ -152,7 +153,11 @@ class GlentShader : public ShaderData {
   Bool Message(GeListNode* node, LONG type, void* data) override;
   Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
                     const BaseContainer* itemDescription) override;
-  LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) override { return render_.Init(sh, irs); }
+  LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) override {
+    const SetUpGuard guard(settingUp_);
+    if (guard.EnteredAgain()) return kSetUpEnteredAgain;
+    return render_.Init(sh, irs);
+  }
   void FreeRender(BaseShader* sh) override {
     (void)sh;
     render_.Free();
@@ -164,6 +169,7 @@ class GlentShader : public ShaderData {
   // Set while a message is passed on to the inputs: shaders linked in a circle then pass it
   // round once, not for ever. Messages arrive on the main thread only.
   bool forwarding_ = false;
+  bool settingUp_ = false;  // see SetUpGuard
 };
 
 Bool GlentShader::Init(GeListNode* node) {
@@ -247,7 +253,7 @@ Vector GlentShader::Output(BaseShader* sh, ChannelData* cd) {
   const Real g = a * e.gamma + 1.0;
   if (g != 0.0 && 1.0 / g != 1.0) {
     const Real inv = 1.0 / g;
-    c = Vector(std::pow(c.x, inv), std::pow(c.y, inv), std::pow(c.z, inv));
+    c = Vector(ombrel::GammaPow(c.x, inv), ombrel::GammaPow(c.y, inv), ombrel::GammaPow(c.z, inv));
   }
   return c;
 }

@@ -2,6 +2,7 @@
 // from a list of linked shaders, with random flips, quarter turns and colour variation. The
 // pattern itself (table and sample location) is pure maths in tile_pattern; this file reads the
 // parameters, gathers the textures and colours the result.
+#include <cfloat>
 #include <cmath>
 
 #include "Xtavrel_tiles.h"
@@ -9,6 +10,7 @@
 #include "hsv_color.h"
 #include "main.h"
 #include "numeric.h"
+#include "set_up_guard.h"
 #include "shader_messages.h"
 #include "tavrel_texture_slots.h"
 #include "tile_pattern.h"
@@ -30,6 +32,12 @@ inline void SeparateStores() {
 #endif
 }
 
+double FiniteComponent(double x) {
+  if (x > DBL_MAX) return DBL_MAX;
+  if (x < -DBL_MAX) return -DBL_MAX;
+  return x == x ? x : 0.0;
+}
+
 Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   if (cell.saturationFactor != 1.0f) {
     double h = 0.0, s = 0.0, v = 0.0;
@@ -39,9 +47,17 @@ Vector ApplyCellVariation(Vector c, const TileCell& cell) {
   }
   if (cell.gammaFactor != 1.0f && cell.gammaFactor != 0.0f) {
     const double inv = 1.0 / cell.gammaFactor;
-    c = Vector(std::pow(c.x, inv), std::pow(c.y, inv), std::pow(c.z, inv));
+    c = Vector(ombrel::GammaPow(c.x, inv), ombrel::GammaPow(c.y, inv), ombrel::GammaPow(c.z, inv));
   }
-  return c * static_cast<double>(cell.brightnessFactor);
+  // A brightness variation beyond the single-precision range leaves an infinite factor in the
+  // table; it counts as the largest finite one, so black stays black instead of becoming NaN.
+  double brightness = static_cast<double>(cell.brightnessFactor);
+  if (std::isinf(brightness)) brightness = brightness > 0.0 ? FLT_MAX : -FLT_MAX;
+  // A texture may answer huge values (the point itself, or a stored colour): scaled by a large
+  // factor they overflow, and an infinity would turn to NaN in the joint mix. The colour stays
+  // finite: overflow keeps the largest double, NaN counts as nothing.
+  c = c * brightness;
+  return Vector(FiniteComponent(c.x), FiniteComponent(c.y), FiniteComponent(c.z));
 }
 
 // The joint-width noise at a sample's hit point, fetched by the pattern only where a joint can
@@ -101,6 +117,7 @@ class TavrelTiles : public ShaderData {
   Bool rawJointWeight_ = FALSE;
   TileSettings settings_;  // what locating a sample reads
   bool forwarding_ = false;  // a message is being passed on to the linked shaders
+  bool settingUp_ = false;   // see SetUpGuard
   TileTable table_;
 };
 
@@ -207,6 +224,8 @@ void TavrelTiles::GatherTextures(const BaseContainer* data, const InitRenderStru
 }
 
 LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
+  const SetUpGuard guard(settingUp_);
+  if (guard.EnteredAgain()) return kSetUpEnteredAgain;
   const BaseContainer* data = sh->GetDataInstance();
   GatherTextures(data, irs);
 

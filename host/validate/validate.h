@@ -1,0 +1,76 @@
+// ombrel-host validate: checks any module of this interface the way a strict host would, by
+// levels of rising strictness, with seeded cases that reproduce one by one.
+#ifndef OMBREL_HOST_VALIDATE_VALIDATE_H
+#define OMBREL_HOST_VALIDATE_VALIDATE_H
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ombrel::validate {
+
+struct Options {
+  std::string module;       // empty: the module built with this host
+  std::string resourceDir;  // empty: res beside the module
+  int level = 5;            // 1..10
+  uint64_t seed = 1;
+  std::optional<int32_t> plugin;       // only this plug-in
+  std::string check;                   // only this check family ("render", ...) or check
+  std::optional<int64_t> caseNumber;   // only this case of each check that runs
+  bool isolate = false;                // each check in a process of its own
+  std::string json;                    // write the report here
+  std::optional<int64_t> fuzzSets;     // fuzzed parameter sets per shader, instead of the level's
+  std::optional<int> threads;          // sampling threads of the thread checks, instead of every core
+  bool verbose = false;                // a line per check as it finishes
+};
+
+struct Failure {
+  std::string check;       // e.g. "render.finite"
+  int32_t plugin = 0;      // 0: the module as a whole
+  std::string pluginName;
+  int64_t caseNumber = -1; // -1: the check has no numbered cases
+  std::string what;
+};
+
+// One check family run for one plug-in (or for the module).
+struct CheckRun {
+  std::string family;
+  int32_t plugin = 0;
+  std::string pluginName;
+  int64_t cases = 0;
+  double seconds = 0.0;
+  bool skipped = false;
+  std::string note;  // why it was skipped, or what it measured
+  bool crashed = false;
+  std::vector<Failure> failures;
+};
+
+struct ValidationReport {
+  std::vector<CheckRun> runs;
+  bool moduleLoaded = false;
+  std::string loadError;
+  int64_t Failures() const;
+};
+
+// The command that runs exactly the case that failed, as printed on the failure's line.
+std::string ReproduceCommand(const Options& options, const Failure& failure);
+
+// Runs the checks up to options.level on every plug-in the module registers; prints one line
+// per failure to `out` and a summary. Answers the report.
+ValidationReport Validate(const Options& options, std::ostream& out);
+
+// The report as JSON text.
+std::string ReportJson(const Options& options, const ValidationReport& report);
+
+// The check families by name, in the order they run, with the level that adds each.
+struct FamilyInfo {
+  const char* name;
+  int level;
+};
+const std::vector<FamilyInfo>& CheckFamilies();
+
+}  // namespace ombrel::validate
+
+#endif
