@@ -106,8 +106,8 @@ std::vector<std::string> Split(const std::string& line) {
   return parts;
 }
 
-// A finished run as lines, for the parent process of --isolate.
-std::string Serialize(const CheckRun& run) {
+// A finished run as lines, for the parent process of --isolate (which Windows runs in one process).
+[[maybe_unused]] std::string Serialize(const CheckRun& run) {
   std::ostringstream out;
   out << "R\t" << run.cases << '\t' << run.seconds << '\t' << (run.skipped ? 1 : 0) << '\t' << Escape(run.note) << '\n';
   for (const Failure& f : run.failures) {
@@ -116,7 +116,7 @@ std::string Serialize(const CheckRun& run) {
   return out.str();
 }
 
-void Deserialize(const std::string& text, CheckRun& run) {
+[[maybe_unused]] void Deserialize(const std::string& text, CheckRun& run) {
   std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
