@@ -15,14 +15,17 @@ linux_host=$1 windows_host=$2 helper=$3 source=$4 work=$5 wine_run=$6
 here=$source/tests/platforms
 
 rm -rf "$work"
-mkdir -p "$work/scenes/textures" "$work/linux" "$work/windows" "$work/linux-original"
+mkdir -p "$work/linux" "$work/windows" "$work/linux-original"
 failed=0
 
-for png in "$source"/examples/textures/*.png; do
+# Every picture folder of the examples (textures, photos, ...) gets its PFM copies.
+for png in "$source"/examples/*/*.png; do
   name=$(basename "$png" .png)
+  folder=$(basename "$(dirname "$png")")
+  mkdir -p "$work/scenes/$folder"
   # A texture the image library cannot decode (broken.png, on purpose) gets no copy: both hosts
   # then report it missing in the same way.
-  "$helper" pfm-copy "$png" "$work/scenes/textures/$name.pfm" 2>/dev/null || echo "no PFM copy of $name.png"
+  "$helper" pfm-copy "$png" "$work/scenes/$folder/$name.pfm" 2>/dev/null || echo "no PFM copy of $name.png"
 done
 
 # Each wine process costs a second or more to start and end, little of it CPU: the Windows
