@@ -12,9 +12,9 @@ takes in as a whole.
 Standard library only; the output is deterministic, so re-running it reproduces the file byte
 for byte."""
 import os
-import struct
 import sys
-import zlib
+
+from make_textures import write_png
 
 WIDTH, HEIGHT = 480, 360
 # Where the wall's corners lie in the picture: top left, top right, bottom right, bottom left.
@@ -22,25 +22,6 @@ WALL = [(40.0, 30.0), (310.0, 140.0), (310.0, 235.0), (40.0, 340.0)]
 COLUMNS, ROWS = 3, 4
 # The window whose corners the example session picks: column 1, row 1 (counted from 0).
 PICKED = (0, 1)
-
-
-def write_png(path, rows):
-    raw = bytearray()
-    for row in rows:
-        raw.append(0)
-        for r, g, b in row:
-            raw += bytes(max(0, min(255, int(round(c * 255)))) for c in (r, g, b))
-
-    def chunk(tag, data):
-        body = tag + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-    png += chunk(b"IEND", b"")
-    with open(path, "wb") as f:
-        f.write(png)
 
 
 def square_to_quad(q):
@@ -118,7 +99,7 @@ def main():
                     r, g, b = r + c[0], g + c[1], b + c[2]
             row.append((r / 4, g / 4, b / 4))
         rows.append(row)
-    write_png(out, rows)
+    write_png(out, rows, WIDTH, HEIGHT)
 
     to_picture = square_to_quad(WALL)
     u0, v0, u1, v1 = window_box(*PICKED)

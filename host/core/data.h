@@ -32,6 +32,27 @@ struct HostData {
   HostData(HostData&&) noexcept = default;
   HostData& operator=(HostData&&) noexcept = default;
 
+  // Values of the plain types, as parameters, scene files and tests make them.
+  static HostData OfInt32(int32_t v) {
+    HostData d;
+    d.type = HOST_DA_LONG;
+    d.i32 = v;
+    return d;
+  }
+  static HostData OfReal(double v) {
+    HostData d;
+    d.type = HOST_DA_REAL;
+    d.real = v;
+    return d;
+  }
+  // A link to the node with this serial (0: empty).
+  static HostData OfLink(uint64_t serial) {
+    HostData d;
+    d.type = HOST_DA_LINK;
+    d.linkSerial = serial;
+    return d;
+  }
+
   void Clear() { *this = HostData(); }
   int32_t CustomType() const { return custom ? custom->CustomType() : 0; }
 };

@@ -27,20 +27,6 @@ std::optional<ParamKind> SettableKind(const DescElement& element) {
 
 namespace {
 
-HostData Long(int32_t v) {
-  HostData d;
-  d.type = HOST_DA_LONG;
-  d.i32 = v;
-  return d;
-}
-
-HostData Real(double v) {
-  HostData d;
-  d.type = HOST_DA_REAL;
-  d.real = v;
-  return d;
-}
-
 HostData Vector(const HostVector& v) {
   HostData d;
   d.type = HOST_DA_VECTOR;
@@ -94,9 +80,9 @@ HostData ReadGradient(const Json& value, const std::string& path) {
 
 HostData ReadParamValue(ParamKind kind, const Json& value, const std::string& path) {
   switch (kind) {
-    case ParamKind::Real: return Real(ReadNumber(value, path));
-    case ParamKind::Long: return Long(ReadInt32(value, path));
-    case ParamKind::Bool: return Long(ReadBool(value, path) ? 1 : 0);
+    case ParamKind::Real: return HostData::OfReal(ReadNumber(value, path));
+    case ParamKind::Long: return HostData::OfInt32(ReadInt32(value, path));
+    case ParamKind::Bool: return HostData::OfInt32(ReadBool(value, path) ? 1 : 0);
     case ParamKind::Vector: return Vector(ReadVector3(value, path));
     case ParamKind::Text: return Text(HOST_DA_STRING, ReadString(value, path));
     case ParamKind::Filename: return Text(HOST_DA_FILENAME, ReadString(value, path));
@@ -108,9 +94,9 @@ HostData ReadParamValue(ParamKind kind, const Json& value, const std::string& pa
 }
 
 HostData ReadUntypedValue(const Json& value, const std::string& path) {
-  if (value.is_boolean()) return Long(value.get<bool>() ? 1 : 0);
-  if (value.is_number_float()) return Real(ReadNumber(value, path));
-  if (value.is_number()) return Long(ReadInt32(value, path));
+  if (value.is_boolean()) return HostData::OfInt32(value.get<bool>() ? 1 : 0);
+  if (value.is_number_float()) return HostData::OfReal(ReadNumber(value, path));
+  if (value.is_number()) return HostData::OfInt32(ReadInt32(value, path));
   if (value.is_string()) return Text(HOST_DA_STRING, value.get<std::string>());
   if (value.is_array() && !value.empty() && value[0].is_object()) return ReadGradient(value, path);
   if (value.is_array()) return Vector(ReadVector3(value, path));

@@ -20,19 +20,6 @@ namespace {
 
 const HostViewApi* Views() { return host::ViewFamily(); }
 
-HostData Real(double v) {
-  HostData d;
-  d.type = HOST_DA_REAL;
-  d.real = v;
-  return d;
-}
-HostData Int(int32_t v) {
-  HostData d;
-  d.type = HOST_DA_LONG;
-  d.i32 = v;
-  return d;
-}
-
 struct ViewTest : ::testing::Test {
   host::Host h;
   HostNode* doc = h.NewDocument("doc");
@@ -58,16 +45,16 @@ TEST_F(ViewTest, EveryCallIsLoggedInOrderWithExactNumbers) {
   Views()->getDrawParam(view, HOST_DRAWPARAM_SHADING, &shading);
   HostData depth;
   Views()->getDrawParam(view, HOST_DRAWPARAM_DEPTH_OFFSET, &depth);
-  HostData none = Int(5);
+  HostData none = HostData::OfInt32(5);
   Views()->getDrawParam(view, 77, &none);
   EXPECT_EQ(shading.type, HOST_DA_LONG);
   EXPECT_EQ(shading.i32, 1);
   EXPECT_EQ(depth.type, HOST_DA_REAL);
   EXPECT_EQ(depth.real, 0.0);
   EXPECT_EQ(none.type, HOST_DA_NIL);
-  const HostData four = Int(4);
+  const HostData four = HostData::OfInt32(4);
   Views()->setDrawParam(view, HOST_DRAWPARAM_SHADING, &four);
-  const HostData tenth = Real(0.1);
+  const HostData tenth = HostData::OfReal(0.1);
   Views()->setDrawParam(view, HOST_DRAWPARAM_DEPTH_OFFSET, &tenth);
   Views()->setTransparency(view, 0);
   Views()->setDepthOffset(view, -1);
@@ -380,7 +367,7 @@ TEST_F(ToolTest, TheHostCallsTheActiveToolInTheDocumentsView) {
   EXPECT_EQ(state->LogLines(), (std::vector<std::string>{"setPen (1, 0, 0)", "drawLine (0, 0, 0) (10, 0, 0) flags 0"}));
 
   // A tool setting edited in the panel: SetDParameter, the store, then message 19.
-  EXPECT_EQ(h.ToolSetParameter(1006, Real(0.25)), host::Host::ToolAnswer::True);
+  EXPECT_EQ(h.ToolSetParameter(1006, HostData::OfReal(0.25)), host::Host::ToolAnswer::True);
   EXPECT_EQ(log.setId, 1006);
   EXPECT_EQ(log.messageId, 1006);
   EXPECT_EQ(h.ToolSettings(990001)->Find(1006)->real, 0.25);

@@ -13,19 +13,6 @@
 namespace ombrel::test {
 namespace {
 
-HostData Long(int32_t v) {
-  HostData d;
-  d.type = HOST_DA_LONG;
-  d.i32 = v;
-  return d;
-}
-HostData Real(double v) {
-  HostData d;
-  d.type = HOST_DA_REAL;
-  d.real = v;
-  return d;
-}
-
 using Numbers = std::vector<double>;
 
 void ExpectCall(const ViewCall& c, const std::string& op, const Numbers& a, double tolerance = 1e-9) {
@@ -51,8 +38,8 @@ class UvToolDraw : public UvToolTest {
 };
 
 TEST_F(UvToolDraw, ThePictureIsDrawnWithItsOwnDrawParametersAndTheViewsAreGivenBack) {
-  standIn_.drawParams[HOST_DRAWPARAM_DEPTH_OFFSET] = Real(0.25);
-  standIn_.drawParams[HOST_DRAWPARAM_SHADING] = Long(7);
+  standIn_.drawParams[HOST_DRAWPARAM_DEPTH_OFFSET] = HostData::OfReal(0.25);
+  standIn_.drawParams[HOST_DRAWPARAM_SHADING] = HostData::OfInt32(7);
   ASSERT_TRUE(Start());
   EXPECT_EQ(Draw(), 0);
   const std::vector<ViewCall>& log = standIn_.log;
@@ -143,7 +130,7 @@ TEST_F(UvToolDraw, DefaultCornersDrawAxisParallelGuidesAndNoVanishingPoint) {
   ExpectCall(o[i + 10], "SetPen", {1, 0.6, 0});
   EXPECT_EQ(i + 11, o.size()) << "nothing selected, no magnifier";
 
-  ASSERT_TRUE(SetSetting(kToolGuides, Long(0)));
+  ASSERT_TRUE(SetSetting(kToolGuides, HostData::OfInt32(0)));
   Draw();
   EXPECT_EQ(Count(Overlay(), "SetPen"), 8u + 1u) << "black and white per edge, then the selection colour";
 }
@@ -168,7 +155,7 @@ TEST_F(UvToolDraw, ConvergingSidesMeetAtTheirVanishingPoint) {
 
   // Handles off: no corner or vanishing-point handles, but the selected corner keeps its own.
   ASSERT_TRUE(Press(250, 0));
-  ASSERT_TRUE(SetSetting(kToolHandles, Long(0)));
+  ASSERT_TRUE(SetSetting(kToolHandles, HostData::OfInt32(0)));
   Draw();
   const std::vector<ViewCall> o = Overlay();
   EXPECT_EQ(Count(o, "DrawHandle2D"), 0u);
@@ -181,7 +168,7 @@ TEST_F(UvToolDraw, TheMagnifierShowsTheHighestSelectedCorner) {
   SetCorner(2, 0.5, 0.5);    // (400, 300)
   SetCorner(3, 0.505, 0.5);  // (403, 300)
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(SetSetting(kToolMagnifier, Long(1)));
+  ASSERT_TRUE(SetSetting(kToolMagnifier, HostData::OfInt32(1)));
   Draw();
   EXPECT_EQ(Count(standIn_.log, "DrawTexture"), 1u) << "no corner selected: no magnifier";
 

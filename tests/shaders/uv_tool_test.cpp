@@ -17,32 +17,13 @@
 namespace ombrel::test {
 namespace {
 
-HostData Real(double v) {
-  HostData d;
-  d.type = HOST_DA_REAL;
-  d.real = v;
-  return d;
-}
-HostData Long(int32_t v) {
-  HostData d;
-  d.type = HOST_DA_LONG;
-  d.i32 = v;
-  return d;
-}
-HostData Link(const HostNode* node) {
-  HostData d;
-  d.type = HOST_DA_LINK;
-  d.linkSerial = node ? node->serial : 0;
-  return d;
-}
-
 // A grey picture of w × h pixels, for bitmap-backed sources.
 std::filesystem::path WritePicture(const std::string& name, int w, int h) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / name;
   auto out = OIIO::ImageOutput::create(file.string());
-  OIIO::ImageSpec spec(w, h, 3, OIIO::TypeDesc::UINT8);
+  OIIO::ImageSpec layout(w, h, 3, OIIO::TypeDesc::UINT8);
   std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3, 200);
-  EXPECT_TRUE(out && out->open(file.string(), spec) && out->write_image(OIIO::TypeDesc::UINT8, pixels.data()));
+  EXPECT_TRUE(out && out->open(file.string(), layout) && out->write_image(OIIO::TypeDesc::UINT8, pixels.data()));
   if (out) out->close();
   return file;
 }
@@ -75,11 +56,11 @@ TEST_F(UvTool, StartsFromTheShaderButtonWithTheDefaultsAndAQuantisedPreview) {
 
   // Out-of-range components clamp; 0.25 truncates to 63, 1.0 stays 255.
   SetColour(1.2, -0.1, 0.25);
-  ASSERT_TRUE(SetSetting(kToolShader, Link(shader_)));
+  ASSERT_TRUE(SetSetting(kToolShader, HostData::OfLink(shader_->serial)));
   Draw();
   EXPECT_EQ(Pixel(Picture(), 500, 700), (std::vector<int32_t>{255, 0, 63}));
   SetColour(1.0, std::nan(""), 0.0);
-  ASSERT_TRUE(SetSetting(kToolShader, Link(shader_)));
+  ASSERT_TRUE(SetSetting(kToolShader, HostData::OfLink(shader_->serial)));
   Draw();
   EXPECT_EQ(Pixel(Picture(), 1023, 1023), (std::vector<int32_t>{255, 0, 0}));
 }
@@ -112,19 +93,19 @@ TEST_F(UvTool, ABitmapSourceKeepsItsSizeAndAspect) {
   EXPECT_EQ(Pixel(Picture(), 1999, 999), (std::vector<int32_t>{200, 200, 200}));
   ExpectFrame(PictureFrame(), 0, 100, 800, 500);
   // Offset 1 moves it down by a quarter of the view's height.
-  ASSERT_TRUE(SetSetting(kToolOffset, Real(1.0)));
+  ASSERT_TRUE(SetSetting(kToolOffset, HostData::OfReal(1.0)));
   Draw();
   ExpectFrame(PictureFrame(), 0, 250, 800, 650);
 
   HostNode* tall = AddInput(shader_, host::kBitmapShaderType, kSourceLink);
   file.text = WritePicture("ombrel-tool-tall.png", 100, 200).string();
   C()->setData(&tall->data, host::kBitmapFileParam, &file);
-  ASSERT_TRUE(SetSetting(kToolOffset, Real(0.5)));
-  ASSERT_TRUE(SetSetting(kToolShader, Link(shader_)));
+  ASSERT_TRUE(SetSetting(kToolOffset, HostData::OfReal(0.5)));
+  ASSERT_TRUE(SetSetting(kToolShader, HostData::OfLink(shader_->serial)));
   Draw();
   EXPECT_EQ(host::BitmapFamily()->width(Picture()), 100);
   ExpectFrame(PictureFrame(), 250, 0, 550, 600);
-  ASSERT_TRUE(SetSetting(kToolOffset, Real(0.0)));
+  ASSERT_TRUE(SetSetting(kToolOffset, HostData::OfReal(0.0)));
   Draw();
   ExpectFrame(PictureFrame(), 50, 0, 350, 600);
 }
@@ -147,7 +128,7 @@ TEST_F(UvTool, TheSquarePictureFillsViewsOfEveryShape) {
   for (const Case& c : cases) {
     standIn_.frame[2] = c.w;
     standIn_.frame[3] = c.h;
-    ASSERT_TRUE(SetSetting(kToolOffset, Real(c.offset)));
+    ASSERT_TRUE(SetSetting(kToolOffset, HostData::OfReal(c.offset)));
     Draw();
     SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " at " + std::to_string(c.offset));
     ExpectFrame(PictureFrame(), c.l, c.t, c.r, c.b);
@@ -158,13 +139,13 @@ TEST_F(UvTool, OnlyTheShaderAndViewSettingsMakeANewPreview) {
   ASSERT_TRUE(Start());
   SetColour(1.0, 1.0, 1.0);
   for (int32_t id : {kToolOffset, kToolGuides, kToolHandles, kToolMagnifier}) {
-    ASSERT_TRUE(SetSetting(id, id == kToolOffset ? Real(0.7) : Long(0)));
+    ASSERT_TRUE(SetSetting(id, id == kToolOffset ? HostData::OfReal(0.7) : HostData::OfInt32(0)));
     ASSERT_EQ(Calls("DrawViews").size(), 1u);
     EXPECT_EQ(Calls("DrawViews")[0].a[0], 6.0);
     Draw();
     EXPECT_EQ(Pixel(Picture(), 10, 10), (std::vector<int32_t>{127, 127, 127})) << id;
   }
-  ASSERT_TRUE(SetSetting(kToolShader, Link(shader_)));
+  ASSERT_TRUE(SetSetting(kToolShader, HostData::OfLink(shader_->serial)));
   Draw();
   EXPECT_EQ(Pixel(Picture(), 10, 10), (std::vector<int32_t>{255, 255, 255}));
 }
@@ -180,11 +161,11 @@ TEST_F(UvTool, APreviewThatCannotBeMadeLeavesTheToolWithoutAPicture) {
 
   // From a working preview to none: Draw draws nothing until the next good one.
   C()->setLink(&shader_->data, kSourceLink, source_);
-  ASSERT_TRUE(SetSetting(kToolShader, Link(shader_)));
+  ASSERT_TRUE(SetSetting(kToolShader, HostData::OfLink(shader_->serial)));
   Draw();
   EXPECT_NE(Picture(), nullptr);
   C()->setLink(&shader_->data, kSourceLink, nullptr);
-  ASSERT_TRUE(SetSetting(kToolShader, Link(shader_)));
+  ASSERT_TRUE(SetSetting(kToolShader, HostData::OfLink(shader_->serial)));
   Draw();
   EXPECT_TRUE(standIn_.log.empty());
 }
