@@ -5,6 +5,11 @@
 #include "sdk_memory.h"
 #include "sdk_resource.h"
 
+// The SDK's own view of a shader's set-up state.
+struct ShaderSetUpState {
+  static bool& Busy(ShaderData& shader) { return shader.settingUp_; }
+};
+
 namespace {
 
 // One record per registered shader class; its address is the class's classData. Static, so
@@ -77,10 +82,21 @@ int32_t ShaderGetRenderInfo(void* self, HostNode* shader) {
 
 // The answer of a render set-up that could not run.
 constexpr int32_t kSetUpNotRun = -1;
+// The answer of a set-up entered again from within itself, through a link that leads back to
+// the shader (its own texture, or a chain of shaders that ends at it): the outer set-up then
+// renders without that input instead of recursing until the stack runs out. Stored scenes may
+// hold such links.
+constexpr int32_t kSetUpEnteredAgain = 1;
 
 int32_t ShaderInitRender(void* self, HostNode* shader, const HostInitRender* irs) {
   if (!Serviceable(self) || !shader || !irs) return kSetUpNotRun;
-  return AsShader(self)->InitRender(BaseShader::From(shader), *InitRenderStruct::From(irs));
+  ShaderData* data = AsShader(self);
+  bool& busy = ShaderSetUpState::Busy(*data);
+  if (busy) return kSetUpEnteredAgain;
+  busy = true;
+  const int32_t result = data->InitRender(BaseShader::From(shader), *InitRenderStruct::From(irs));
+  busy = false;
+  return result;
 }
 
 void ShaderFreeRender(void* self, HostNode* shader) {

@@ -118,6 +118,12 @@ class ShaderData : public NodeData {
   virtual void FreeRender(BaseShader* sh) = 0;
   // One sample, on any render thread, concurrently: read render state, write nothing shared.
   virtual Vector Output(BaseShader* sh, ChannelData* cd) = 0;
+
+ private:
+  // Set while this shader's render set-up runs: a set-up entered again from within itself,
+  // through a link that leads back to the shader, is refused by the class table's entry point.
+  friend struct ShaderSetUpState;
+  bool settingUp_ = false;
 };
 
 class ToolData : public BaseData {

@@ -9,7 +9,6 @@
 #include "main.h"
 #include "numeric.h"
 #include "seeded_random.h"
-#include "set_up_guard.h"
 #include "shader_messages.h"
 #include "variation_key.h"
 #include "xglent_color.h"
@@ -154,8 +153,6 @@ class GlentShader : public ShaderData {
   Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& data, LONG flags,
                     const BaseContainer* itemDescription) override;
   LONG InitRender(BaseShader* sh, const InitRenderStruct& irs) override {
-    const SetUpGuard guard(settingUp_);
-    if (guard.EnteredAgain()) return kSetUpEnteredAgain;
     return render_.Init(sh, irs);
   }
   void FreeRender(BaseShader* sh) override {
@@ -169,7 +166,6 @@ class GlentShader : public ShaderData {
   // Set while a message is passed on to the inputs: shaders linked in a circle then pass it
   // round once, not for ever. Messages arrive on the main thread only.
   bool forwarding_ = false;
-  bool settingUp_ = false;  // see SetUpGuard
 };
 
 Bool GlentShader::Init(GeListNode* node) {

@@ -11,7 +11,6 @@
 #include "main.h"
 #include "numeric.h"
 #include "seeded_random.h"
-#include "set_up_guard.h"
 #include "shader_messages.h"
 #include "variation_key.h"
 #include "xkestle_cut.h"
@@ -132,7 +131,6 @@ class KestleShader : public ShaderData {
   // Set while a message is passed on to the inputs: shaders linked in a circle then pass it
   // round once, not for ever. Messages arrive on the main thread only.
   bool forwarding_ = false;
-  bool settingUp_ = false;  // see SetUpGuard
 };
 
 Bool KestleShader::Init(GeListNode* node) {
@@ -198,8 +196,6 @@ void KestleShader::ApplyImageSize(BaseShader* sh) {
 }
 
 LONG KestleShader::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
-  const SetUpGuard guard(settingUp_);
-  if (guard.EnteredAgain()) return kSetUpEnteredAgain;
   const BaseContainer* data = sh->GetDataInstance();
   texture = SetUpInput(data, KESTLECUT_TEXTURE, irs);
   centerShader = SetUpInput(data, KESTLECUT_CENTER_SHADER, irs);

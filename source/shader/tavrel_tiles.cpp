@@ -10,7 +10,6 @@
 #include "hsv_color.h"
 #include "main.h"
 #include "numeric.h"
-#include "set_up_guard.h"
 #include "shader_messages.h"
 #include "tavrel_texture_slots.h"
 #include "tile_pattern.h"
@@ -117,7 +116,6 @@ class TavrelTiles : public ShaderData {
   Bool rawJointWeight_ = FALSE;
   TileSettings settings_;  // what locating a sample reads
   bool forwarding_ = false;  // a message is being passed on to the linked shaders
-  bool settingUp_ = false;   // see SetUpGuard
   TileTable table_;
 };
 
@@ -224,8 +222,6 @@ void TavrelTiles::GatherTextures(const BaseContainer* data, const InitRenderStru
 }
 
 LONG TavrelTiles::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
-  const SetUpGuard guard(settingUp_);
-  if (guard.EnteredAgain()) return kSetUpEnteredAgain;
   const BaseContainer* data = sh->GetDataInstance();
   GatherTextures(data, irs);
 
