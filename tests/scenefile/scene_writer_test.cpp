@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "core/document_dump.h"
 #include "core/editing.h"
 #include "core/scene.h"
@@ -17,9 +19,12 @@
 namespace ombrel::test {
 namespace {
 
+// One folder per test and process: ctest runs the tests of this file side by side, and each
+// removes its folder when done.
 std::filesystem::path TempFolder() {
+  const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
   const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("ombrel-writer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+      std::filesystem::temp_directory_path() / ("ombrel-writer-" + test + "-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   return dir;
 }
