@@ -516,6 +516,15 @@ typedef struct HostShaderApi {
      render object (the scene does not change while it renders), so that a per-object key costs
      one call instead of a walk up the hierarchy. FALSE, with every field 0, for a null object */
   HostBool (*rayObjectIdentitySums)(const HostRayObject* ro, HostIdentitySums* sums);
+  /* [main] during InitRender: the render objects of the render that `irs` sets up, and their
+     number in *count, so that a shader can work out per-object values once instead of on every
+     sample. The array and the objects stay valid until the render's FreeRender calls. Null, with
+     *count 0, for a record that belongs to no render (material previews, bakes, plug-ins'
+     own set-ups). A render may hand samples render objects it did not list here. */
+  const HostRayObject* const* (*renderObjects)(const HostInitRender* irs, int32_t* count);
+  /* [any] volumeLastHitObject and volumeLastPolygon in one call, for shaders that need both on
+     every sample; a null polygon pointer is allowed */
+  const HostRayObject* (*volumeLastHit)(const HostVolume* vd, int32_t* polygon);
 } HostShaderApi;
 
 /* Gradients (custom data type 1000481). */

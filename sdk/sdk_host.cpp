@@ -1,16 +1,14 @@
 #include "sdk_host.h"
 
-namespace {
-const HostApi* g_host = nullptr;
+namespace sdk_detail {
+const HostApi* host = nullptr;
 }
 
-void SdkSetHost(const HostApi* api) { g_host = api; }
+void SdkSetHost(const HostApi* api) { sdk_detail::host = api; }
 
 bool SdkHostTableComplete(const HostApi* api) {
   return api && api->memory && api->strings && api->registry && api->containers && api->nodes && api->shaders &&
          api->gradients && api->bitmaps;
 }
 
-const HostApi* SdkHost() { return g_host; }
-
-HostModule* SdkModule() { return g_host ? g_host->module : nullptr; }
+HostModule* SdkModule() { return sdk_detail::host ? sdk_detail::host->module : nullptr; }

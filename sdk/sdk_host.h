@@ -14,8 +14,13 @@ void SdkSetHost(const HostApi* api);
 // Whether every service family the SDK calls through is present in the table.
 bool SdkHostTableComplete(const HostApi* api);
 
-// The table; null before system init. Every SDK call goes through it.
-const HostApi* SdkHost();
+namespace sdk_detail {
+extern const HostApi* host;
+}
+
+// The table; null before system init. Every SDK call goes through it, some on every sample, so it
+// is read inline.
+inline const HostApi* SdkHost() { return sdk_detail::host; }
 
 // The module handle the host gave us, passed back on calls that are accounted per module.
 HostModule* SdkModule();

@@ -38,7 +38,6 @@ void BaseList2D::Free(BaseList2D*& node) {
 
 BaseShader* BaseShader::Alloc(LONG type) { return SdkHost() ? From(Nodes()->shaderNew(SdkModule(), type)) : nullptr; }
 LONG BaseShader::InitRender(const InitRenderStruct& irs) { return Shaders()->initRender(Host(), irs.ToHost()); }
-Vector BaseShader::Sample(ChannelData* cd) { return Shaders()->sample(Host(), cd->ToHost()); }
 void BaseShader::FreeRender() { Shaders()->freeRender(Host()); }
 BaseBitmap* BaseShader::GetBitmap() { return BaseBitmap::From(Shaders()->getBitmap(Host())); }
 Bool BaseShader::Message(LONG type, void* data) { return Shaders()->message(Host(), type, data); }

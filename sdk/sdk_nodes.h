@@ -3,6 +3,8 @@
 #define OMBREL_SDK_NODES_H
 
 #include "sdk_container.h"
+#include "sdk_host.h"
+#include "sdk_render.h"
 #include "sdk_types.h"
 
 class AliasTrans;
@@ -108,7 +110,9 @@ class BaseShader : public BaseList2D {
   OMBREL_SDK_HANDLE(BaseShader)
   static BaseShader* Alloc(LONG type);
   LONG InitRender(const InitRenderStruct& irs);
-  Vector Sample(ChannelData* cd);
+  // Render threads, between InitRender and FreeRender. Inline: a shader sampling its inputs
+  // calls it on every sample.
+  Vector Sample(ChannelData* cd) { return SdkHost()->shaders->sample(Host(), cd->ToHost()); }
   void FreeRender();
   BaseBitmap* GetBitmap();
   // Pass a message on to this (linked) shader.

@@ -68,10 +68,19 @@ VLONG VolumeData::GetLastHitId() const {
   }
   return shaders->volumeLastHitId(Host());
 }
-const RayObject* VolumeData::GetLastHitObject() const { return RayObject::From(Shaders()->volumeLastHitObject(Host())); }
-LONG VolumeData::GetLastPolygon() const { return Shaders()->volumeLastPolygon(Host()); }
 Vector VolumeData::GetHitPoint() const { return Shaders()->volumeHitPoint(Host()); }
 Bool VolumeData::GetPolygonWeights(Real weights[4]) const { return Shaders()->volumePolygonWeights(Host(), weights); }
+
+const RayObject* const* GetRenderObjects(const InitRenderStruct& irs, LONG* count) {
+  if (count) *count = 0;
+  const HostShaderApi* api = Shaders();
+  if (!count || !OMBREL_HAS(api, renderObjects)) return nullptr;
+  int32_t n = 0;
+  const HostRayObject* const* objects = api->renderObjects(irs.ToHost(), &n);
+  if (!objects || n <= 0) return nullptr;
+  *count = n;
+  return reinterpret_cast<const RayObject* const*>(objects);
+}
 
 Vector TransformColor(const Vector& color, LONG mode) { return Shaders()->transformColor(color, mode); }
 

@@ -2,6 +2,7 @@
 #ifndef OMBREL_SDK_RENDER_H
 #define OMBREL_SDK_RENDER_H
 
+#include "sdk_host.h"
 #include "sdk_types.h"
 
 class BaseDocument;
@@ -50,8 +51,23 @@ class VolumeData {
  public:
   const HostVolume* Host() const { return reinterpret_cast<const HostVolume*>(this); }
   VLONG GetLastHitId() const;                 // 0 without a hit
-  const RayObject* GetLastHitObject() const;  // null without a hit, or for a hit without one
-  LONG GetLastPolygon() const;                // -1 without a hit; other hosts may record any value
+  // Inline, as every sample of a per-object shader asks for them.
+  // Null without a hit, or for a hit without one.
+  const RayObject* GetLastHitObject() const { return RayObject::From(SdkHost()->shaders->volumeLastHitObject(Host())); }
+  // -1 without a hit; other hosts may record any value.
+  LONG GetLastPolygon() const { return SdkHost()->shaders->volumeLastPolygon(Host()); }
+  // Both of the above, in one host call where the host offers it.
+  const RayObject* GetLastHit(LONG* polygon) const {
+    const HostShaderApi* api = SdkHost()->shaders;
+    if (OMBREL_HAS(api, volumeLastHit)) {
+      int32_t hitPolygon = -1;
+      const RayObject* object = RayObject::From(api->volumeLastHit(Host(), &hitPolygon));
+      *polygon = hitPolygon;
+      return object;
+    }
+    *polygon = api->volumeLastPolygon(Host());
+    return RayObject::From(api->volumeLastHitObject(Host()));
+  }
   Vector GetHitPoint() const;                 // world space
   Bool GetPolygonWeights(Real weights[4]) const;
 
@@ -87,6 +103,12 @@ struct InitRenderStruct {
   static const InitRenderStruct* From(const HostInitRender* irs) { return reinterpret_cast<const InitRenderStruct*>(irs); }
 };
 static_assert(sizeof(InitRenderStruct) == sizeof(HostInitRender), "InitRenderStruct must match HostInitRender");
+
+// The render objects of the render that `irs` sets up, and their number in *count; null, with
+// *count 0, when the record belongs to no render or the host does not list them. Samples may
+// still hit render objects that are not listed. Main thread, during InitRender; the objects stay
+// valid until FreeRender.
+const RayObject* const* GetRenderObjects(const InitRenderStruct& irs, LONG* count);
 
 // Colour-space conversion of the host (mode 2: sRGB to linear). Safe on render threads.
 Vector TransformColor(const Vector& color, LONG mode);

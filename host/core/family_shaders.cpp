@@ -1,4 +1,6 @@
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "builtin_shaders.h"
 #include "families.h"
@@ -85,6 +87,10 @@ HostVector TransformColor(HostVector c, int32_t mode) {
 }
 
 const HostRayObject* VolumeLastHit(const HostVolume* vd) { return vd ? vd->lastHit : nullptr; }
+const HostRayObject* VolumeLastHitAndPolygon(const HostVolume* vd, int32_t* polygon) {
+  if (polygon) *polygon = vd ? vd->lastPolygon : -1;
+  return vd ? vd->lastHit : nullptr;
+}
 int64_t VolumeLastHitId(const HostVolume* vd) { return vd ? vd->lastHitId : 0; }
 int32_t VolumeLastPolygon(const HostVolume* vd) { return vd && vd->lastHitId ? vd->lastPolygon : -1; }
 HostVector VolumeHitPoint(const HostVolume* vd) { return vd ? vd->hitPoint : HostVector{0, 0, 0}; }
@@ -124,15 +130,54 @@ HostBool RayIdentitySums(const HostRayObject* ro, HostIdentitySums* sums) {
   return ro ? HOST_TRUE : HOST_FALSE;
 }
 
+// The render objects of each render being set up, by its set-up record. Main thread only.
+std::vector<std::pair<const HostInitRender*, const std::vector<const HostRayObject*>*>>& RendersSettingUp() {
+  static std::vector<std::pair<const HostInitRender*, const std::vector<const HostRayObject*>*>> renders;
+  return renders;
+}
+
+const HostRayObject* const* RenderObjects(const HostInitRender* irs, int32_t* count) {
+  if (count) *count = 0;
+  if (!irs || !count) return nullptr;
+  for (const auto& [record, objects] : RendersSettingUp()) {
+    if (record == irs && !objects->empty()) {
+      *count = static_cast<int32_t>(objects->size());
+      return objects->data();
+    }
+  }
+  return nullptr;
+}
+
 const HostShaderApi kShaders{sizeof(HostShaderApi), InitRender,   Sample,       FreeRender,        GetBitmap,
                              Message,               TransformColor, VolumeLastHit, VolumeLastPolygon, VolumeHitPoint,
                              VolumeWeights,         RaySource,    RayOrigin,    RayIndex,          TurbulenceC,
                              VolumeLastHitId,       RayPoints,    RayPolygons,  RayTextureCoordinate,
-                             RayIdentitySums};
+                             RayIdentitySums,       RenderObjects, VolumeLastHitAndPolygon};
 
 }  // namespace
 
 const HostShaderApi* ShaderFamily() { return &kShaders; }
+
+void ListRenderObjects(const HostInitRender* irs, const std::vector<const HostRayObject*>* objects) {
+  auto& renders = RendersSettingUp();
+  for (auto& entry : renders) {
+    if (entry.first == irs) {
+      entry.second = objects;
+      return;
+    }
+  }
+  renders.emplace_back(irs, objects);
+}
+
+void UnlistRenderObjects(const HostInitRender* irs) {
+  auto& renders = RendersSettingUp();
+  for (auto it = renders.begin(); it != renders.end(); ++it) {
+    if (it->first == irs) {
+      renders.erase(it);
+      return;
+    }
+  }
+}
 
 namespace {
 int32_t ChainSum(HostNode* node) {

@@ -26,6 +26,11 @@ struct HostRayObject {
 };
 
 namespace ombrel::host {
+// The render objects that the shader service renderObjects lists for a render's set-up record,
+// from now until UnlistRenderObjects; `objects` must outlive that. Main thread.
+void ListRenderObjects(const HostInitRender* irs, const std::vector<const HostRayObject*>* objects);
+void UnlistRenderObjects(const HostInitRender* irs);
+
 // Fills ro.identities from ro.source and ro.origin, walking up through the node family's own
 // `up` and `uniqueIdentity`, so the sums are exactly what a module walking the chain would add.
 void SetIdentitySums(HostRayObject& ro);

@@ -82,6 +82,9 @@ void RenderSession::Begin(const Scene& scene) {
     SetIdentitySums(ro);
     rayObjects_.push_back(std::move(ro));
   }
+  listed_.clear();
+  for (const HostRayObject& ro : rayObjects_) listed_.push_back(&ro);
+  ListRenderObjects(&irs_, &listed_);
   active_ = true;
   for (HostNode* object : scene.objects) SetUp(ShaderOf(object));
 }
@@ -95,6 +98,7 @@ void RenderSession::End() {
   if (!active_) return;
   for (auto it = results_.rbegin(); it != results_.rend(); ++it) ShaderFamily()->freeRender(it->first);
   results_.clear();
+  UnlistRenderObjects(&irs_);
   active_ = false;
 }
 

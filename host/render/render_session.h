@@ -66,6 +66,7 @@ class RenderSession {
   HostInitRender irs_{};
   std::vector<HostNode*> objects_;
   std::vector<HostRayObject> rayObjects_;
+  std::vector<const HostRayObject*> listed_;  // what shaders are told in their set-up
   std::deque<HostRayObject> sourcelessObjects_;  // pointers handed out stay valid
   std::unordered_map<const HostNode*, size_t> objectIndex_;  // renderers look up every sample
   std::vector<std::pair<HostNode*, int32_t>> results_;

@@ -115,5 +115,49 @@ TEST(RenderSession, IdentitySumsOfARenderObjectAreThoseOfItsChains) {
   EXPECT_EQ(host::ShaderFamily()->rayObjectIdentitySums(session.RayObjectOf(root), nullptr), HOST_FALSE);
 }
 
+// A shader's set-up is told the render objects of its render, and only while that render lasts;
+// another set-up record gets none.
+TEST(RenderSession, SetUpListsTheRenderObjectsOfItsRenderOnly) {
+  host::Host h;
+  HostNode* doc = h.NewDocument("listing");
+  HostNode* a = host::NewObject(doc, nullptr, "a", 1);
+  HostNode* b = host::NewObject(doc, a, "b", 2);
+  host::Scene scene;
+  scene.document = doc;
+  scene.objects = host::AllObjects(doc);
+  const HostShaderApi* api = host::ShaderFamily();
+
+  host::RenderSession session;
+  session.Begin(scene);
+  const HostInitRender* irs = &session.InitRecord();
+  int32_t count = -1;
+  const HostRayObject* const* objects = api->renderObjects(irs, &count);
+  ASSERT_NE(objects, nullptr);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(objects[0], session.RayObjectOf(a));
+  EXPECT_EQ(objects[1], session.RayObjectOf(b));
+
+  const HostInitRender other{};
+  count = -1;
+  EXPECT_EQ(api->renderObjects(&other, &count), nullptr);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(api->renderObjects(irs, nullptr), nullptr);
+  EXPECT_EQ(api->renderObjects(nullptr, &count), nullptr);
+
+  session.End();
+  EXPECT_EQ(api->renderObjects(irs, &count), nullptr);
+  EXPECT_EQ(count, 0);
+
+  // The hit's render object and polygon in one call, as the two calls give them.
+  session.Begin(scene);
+  const HostVolume vd = session.HitOnPolygon(b, 0, 0.5, 0.5, HostVector{});
+  int32_t polygon = -2;
+  EXPECT_EQ(api->volumeLastHit(&vd, &polygon), session.RayObjectOf(b));
+  EXPECT_EQ(polygon, 0);
+  EXPECT_EQ(api->volumeLastHit(&vd, nullptr), session.RayObjectOf(b));
+  EXPECT_EQ(api->volumeLastHit(nullptr, &polygon), nullptr);
+  EXPECT_EQ(polygon, -1);
+}
+
 }  // namespace
 }  // namespace ombrel::test
