@@ -10,6 +10,7 @@
 #include "atlas_grid.h"
 #include "main.h"
 #include "numeric.h"
+#include "object_cells.h"
 #include "seeded_random.h"
 #include "shader_messages.h"
 #include "variation_key.h"
@@ -106,7 +107,10 @@ class KestleShader : public ShaderData {
 
  private:
   void ApplyImageSize(BaseShader* sh);
+  void ListObjectCells(const InitRenderStruct& irs);
   LONG PickCell(ChannelData* cd) const;
+  LONG DrawCell(LONG key) const;
+  Vector CellStart(LONG cell) const;
   Bool CellFromCenterShader(ChannelData* cd, LONG& cell) const;
 
   DescID changedParam;  // the parameter named by the last parameter-set message
@@ -125,9 +129,14 @@ class KestleShader : public ShaderData {
   Real cellHeight = 0.0;
   Real offsetU = 0.0;
   Real offsetV = 0.0;
+  Real uScale = 0.0;  // cellWidth - halfInvWidth: the width of a cell's window
+  Real vScale = 0.0;
   LONG columns = 0;
   LONG rows = 0;
   LONG cellCount = 0;
+  // Each listed render object's cell start, so that a sample finds its cell in one lookup
+  // instead of drawing it again.
+  ObjectCells objectCells;
   // Set while a message is passed on to the inputs: shaders linked in a circle then pass it
   // round once, not for ever. Messages arrive on the main thread only.
   bool forwarding_ = false;
@@ -223,11 +232,31 @@ LONG KestleShader::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
   cellCount = grid.cellCount;
   offsetU = data->GetLong(KESTLECUT_OFFSET_X, 0) * invWidth;
   offsetV = data->GetLong(KESTLECUT_OFFSET_Y, 0) * invHeight;
+  uScale = cellWidth - halfInvWidth;
+  vScale = cellHeight - halfInvHeight;
+  ListObjectCells(irs);
   return INITRENDERRESULT_OK;
+}
+
+// The cell an object's samples draw depends on the object alone (without a centre shader), so it
+// is drawn here once for every render object the host lists. Samples on objects it does not list
+// draw their cell themselves, with the same result.
+void KestleShader::ListObjectCells(const InitRenderStruct& irs) {
+  objectCells.Clear();
+  if (centerShader || cellCount <= 0) return;
+  LONG count = 0;
+  const RayObject* const* objects = GetRenderObjects(irs, &count);
+  if (!objects || !objectCells.Reserve(count)) return;
+  for (LONG i = 0; i < count; ++i) {
+    if (!objects[i]) continue;
+    const Vector start = CellStart(DrawCell(ObjectVariationKey(objects[i])));
+    objectCells.Insert(objects[i], start.x, start.y);
+  }
 }
 
 void KestleShader::FreeRender(BaseShader* sh) {
   (void)sh;
+  objectCells.Clear();
   ReleaseInput(texture);
   ReleaseInput(centerShader);
   ReleaseInput(overlay);
@@ -240,12 +269,24 @@ void KestleShader::FreeRender(BaseShader* sh) {
 LONG KestleShader::PickCell(ChannelData* cd) const {
   LONG cell = 0;
   if (centerShader && CellFromCenterShader(cd, cell)) return cell;
-  const LONG key = VariationKey(0, cd->vd);
+  return DrawCell(VariationKey(0, cd->vd));
+}
+
+LONG KestleShader::DrawCell(LONG key) const {
   SeededRandom rnd;
   rnd.Init(key);
   rnd.Get01();  // the first draw is discarded, so keys close together do not start alike
   const Real r = rnd.Get01();
   return PickAtlasCell(r, key, cellCount);
+}
+
+// Where the window of a cell starts: half a texel inside its top left corner.
+Vector KestleShader::CellStart(LONG cell) const {
+  const LONG row = cell / columns;
+  const LONG column = cell - row * columns;
+  const Real uStart = column * cellWidth + offsetU;
+  const Real vStart = row * cellHeight + offsetV;
+  return Vector(uStart + halfInvWidth, vStart + halfInvHeight, 0.0);
 }
 
 // Samples the centre shader at the texture coordinate of the hit polygon's centre (the mean of
@@ -283,14 +324,18 @@ Vector KestleShader::Output(BaseShader* sh, ChannelData* cd) {
   if (cellCount <= 0) return Vector(0.0);
   const Vector p = cd->p;
 
-  if (cd->vd && cd->vd->GetLastPolygon() != -1) {
-    const LONG cell = PickCell(cd);
-    const LONG row = cell / columns;
-    const LONG column = cell - row * columns;
-    const Real uStart = column * cellWidth + offsetU;
-    const Real vStart = row * cellHeight + offsetV;
-    cd->p.x = (uStart + halfInvWidth) + p.x * (cellWidth - halfInvWidth);
-    cd->p.y = (vStart + halfInvHeight) + p.y * (cellHeight - halfInvHeight);
+  LONG polygon = -1;
+  const RayObject* hit = cd->vd ? cd->vd->GetLastHit(&polygon) : nullptr;
+  if (cd->vd && polygon != -1) {
+    // The table is empty while a centre shader chooses the cells.
+    if (const ObjectCells::Cell* listed = objectCells.Find(hit)) {
+      cd->p.x = listed->u + p.x * uScale;
+      cd->p.y = listed->v + p.y * vScale;
+    } else {
+      const Vector start = CellStart(PickCell(cd));
+      cd->p.x = start.x + p.x * uScale;
+      cd->p.y = start.y + p.y * vScale;
+    }
   }
 
   Vector colour(0.5, 0.5, 0.5);

@@ -24,22 +24,20 @@ LONG WalkedIdentityKey(const RayObject* ro) {
 }
 }  // namespace
 
+LONG ObjectVariationKey(const RayObject* ro) {
+  if (!ro) return 0;
+  // The host's sums are the numbers WalkedIdentityKey adds up, worked out once per render
+  // object: one call per sample instead of about ten. Wrapping sums may be added in any order.
+  RayObjectIdentities ids;
+  if (!ro->GetIdentitySums(&ids)) return WalkedIdentityKey(ro);
+  const LONG second =
+      ids.hasOrigin ? ombrel::WrapAdd32(ombrel::WrapAdd32(ids.sourceIdentity, 1), ids.originChain) : ids.sourceChain;
+  return ombrel::WrapAdd32(ids.sourceChain, second);
+}
+
 LONG VariationKey(LONG groupSize, const VolumeData* vd) {
   if (!vd) return 0;
-  LONG key = 0;
-  if (const RayObject* ro = vd->GetLastHitObject()) {
-    // The host's sums are the numbers WalkedIdentityKey adds up, worked out once per render
-    // object: one call per sample instead of about ten. Wrapping sums may be added in any order.
-    RayObjectIdentities ids;
-    if (ro->GetIdentitySums(&ids)) {
-      const LONG second = ids.hasOrigin
-                              ? ombrel::WrapAdd32(ombrel::WrapAdd32(ids.sourceIdentity, 1), ids.originChain)
-                              : ids.sourceChain;
-      key = ombrel::WrapAdd32(ids.sourceChain, second);
-    } else {
-      key = WalkedIdentityKey(ro);
-    }
-  }
+  LONG key = ObjectVariationKey(vd->GetLastHitObject());
   if (groupSize != 0) key = ombrel::WrapAdd32(key, ombrel::PolygonGroupStart(vd->GetLastPolygon(), groupSize));
   return key;
 }

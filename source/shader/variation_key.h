@@ -8,6 +8,9 @@
 // 32 bits. Safe on render threads.
 LONG IdentityChainSum(LONG key, BaseObject* op);
 
+// The object part of the key below for render object `ro`; 0 for null. Safe on render threads.
+LONG ObjectVariationKey(const RayObject* ro);
+
 // Sum of the host's identity numbers of the hit object and its ancestors (counted twice when
 // there is no origin object, once each plus the origin object's chain when there is one), plus,
 // when groupSize is not 0, the first polygon of the hit polygon's group. Sums wrap at 32 bits.

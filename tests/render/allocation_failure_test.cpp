@@ -20,7 +20,8 @@ namespace {
 
 enum : int32_t {
   kTileTexture = 1100, kTileMode = 1130, kTileColumns = 1166, kTileTextureCount = 1220, kTileSlot = 3100,
-  kColorTexture = 1000, kColorHue = 1002, kColorGradientMix = 1006, kColorPerPolygon = 1014
+  kColorTexture = 1000, kColorHue = 1002, kColorGradientMix = 1006, kColorPerPolygon = 1014,
+  kCutTexture = 1000, kCutImageWidth = 1004, kCutImageHeight = 1005
 };
 
 const HostContainerApi* C() { return host::ContainerFamily(); }
@@ -102,6 +103,14 @@ RunResult RunWithFailure(int64_t failAt, bool tileTextures = true) {
       AddColour(h, tiles, kTileSlot + 2, HostVector{0.1, 0.1, 0.9});
       C()->setInt32(&tiles->data, kTileTextureCount, 3);
     }
+  }
+  if (HostNode* cut = shaderOf(kCutId)) {
+    // Whole cells and a texture: the set-up lists each object's cell, and a sample that cannot
+    // find its object there (the list's memory refused) draws the same cell itself.
+    C()->setInt32(&cut->data, kCutImageWidth, 96);
+    C()->setInt32(&cut->data, kCutImageHeight, 96);
+    HostNode* uv = host::InsertShader(cut, host::CreateShader(h.GetRegistry(), host::kUvShaderType), nullptr);
+    C()->setLink(&cut->data, kCutTexture, uv);
   }
   if (HostNode* colour = shaderOf(kColorId)) {
     AddColour(h, colour, kColorTexture, HostVector{0.6, 0.4, 0.2});

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include "shader_fixture.h"
 #include "core/builtin_shaders.h"
@@ -203,6 +205,49 @@ TEST_F(KestleCutTest, KeysNearTheEndsOfTheRangeStayInTheGrid) {
     const int32_t cell = ExpectedCell(key, 9);
     EXPECT_NEAR(c.x, (cell % 3) / 3.0 + 1.0 / 192, 1e-12) << key;
     EXPECT_NEAR(c.y, (cell / 3) / 3.0 + 1.0 / 192, 1e-12) << key;
+  }
+}
+
+// The cells are worked out once at set-up for the render objects the host lists. A host that
+// lists none, and a render object the list lacks, must give every object the same cell as the
+// list does, also where the keys wrap.
+TEST_F(KestleCutTest, CellsListedAtSetUpMatchCellsDrawnPerSample) {
+  SetSize(96, 96, 32, 32);  // 9 cells
+  Link(kTexture, host::kUvShaderType);
+  std::vector<HostNode*> objects;
+  for (int32_t identity : {41, 42, 1073741823, -1073741824, 7}) objects.push_back(AddObject("o", identity));
+  HostNode* generator = AddObject("generator", 500);
+  const auto sampleAll = [&](const HostRayObject* unlisted) {
+    std::vector<HostVector> out;
+    for (const HostNode* o : objects) out.push_back(Sample(o, 0, HostVector{0.25, 0.75, 0.0}));
+    HostVolume vd = session_.HitOnRenderObject(unlisted, 0, 0.5, 0.5, HostVector{});
+    HostChannelData cd{};
+    cd.p = HostVector{0.25, 0.75, 0.0};
+    cd.vd = &vd;
+    out.push_back(host::ShaderFamily()->sample(shader_, &cd));
+    return out;
+  };
+  ASSERT_EQ(Begin(), 0);
+  const std::vector<HostVector> listed = sampleAll(session_.AddRenderObjectWithoutSource(9, generator));
+  // Worked out apart for the top-level objects: each key is the identity counted twice.
+  const int32_t keys[] = {82, 84, 2147483646, INT32_MIN, 14};
+  for (size_t i = 0; i < 5; ++i) {
+    const int32_t cell = ExpectedCell(keys[i], 9);
+    EXPECT_NEAR(listed[i].x, (cell % 3) / 3.0 + 1.0 / 192 + 0.25 * (1.0 / 3 - 1.0 / 192), 1e-12) << i;
+    EXPECT_NEAR(listed[i].y, (cell / 3) / 3.0 + 1.0 / 192 + 0.75 * (1.0 / 3 - 1.0 / 192), 1e-12) << i;
+  }
+
+  HostShaderApi older = *host::ShaderFamily();
+  older.size = static_cast<uint32_t>(offsetof(HostShaderApi, renderObjects));
+  const HostShaderApi* current = module_->api.shaders;
+  module_->api.shaders = &older;
+  ASSERT_EQ(Begin(), 0);  // set up again: this host lists nothing
+  const std::vector<HostVector> drawn = sampleAll(session_.AddRenderObjectWithoutSource(9, generator));
+  module_->api.shaders = current;
+  ASSERT_EQ(drawn.size(), listed.size());
+  for (size_t i = 0; i < drawn.size(); ++i) {
+    EXPECT_EQ(drawn[i].x, listed[i].x) << i;
+    EXPECT_EQ(drawn[i].y, listed[i].y) << i;
   }
 }
 
