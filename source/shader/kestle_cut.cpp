@@ -96,8 +96,8 @@ void OfferMovieAtlas(BaseShader* sh, const Filename& movie, LONG frames, const B
 class KestleShader : public ShaderData {
  public:
   static NodeData* Alloc() { return gNew(KestleShader); }
-  // Render set-ups belong to FreeRender; the ID needs nothing freed.
-  ~KestleShader() override = default;
+  // Render set-ups belong to FreeRender; a host that never calls it still gets the table back.
+  ~KestleShader() override { ForgetObjectCells(); }
 
   Bool Init(GeListNode* node) override;
   Bool Message(GeListNode* node, LONG type, void* data) override;
@@ -108,6 +108,7 @@ class KestleShader : public ShaderData {
  private:
   void ApplyImageSize(BaseShader* sh);
   void ListObjectCells(const InitRenderStruct& irs);
+  void ForgetObjectCells();
   LONG PickCell(ChannelData* cd) const;
   LONG DrawCell(LONG key) const;
   Vector CellStart(LONG cell) const;
@@ -242,11 +243,15 @@ LONG KestleShader::InitRender(BaseShader* sh, const InitRenderStruct& irs) {
 // is drawn here once for every render object the host lists. Samples on objects it does not list
 // draw their cell themselves, with the same result.
 void KestleShader::ListObjectCells(const InitRenderStruct& irs) {
-  objectCells.Clear();
+  ForgetObjectCells();
   if (centerShader || cellCount <= 0) return;
   LONG count = 0;
   const RayObject* const* objects = GetRenderObjects(irs, &count);
-  if (!objects || !objectCells.Reserve(count)) return;
+  const uint32_t slots = objects ? ObjectCells::SlotsFor(count) : 0;
+  if (slots == 0) return;
+  void* memory = GeAlloc(static_cast<VLONG>(sizeof(ObjectCells::Cell)) * static_cast<VLONG>(slots));
+  if (!memory) return;  // each sample draws its cell instead
+  objectCells.Attach(static_cast<ObjectCells::Cell*>(memory), count);
   for (LONG i = 0; i < count; ++i) {
     if (!objects[i]) continue;
     const Vector start = CellStart(DrawCell(ObjectVariationKey(objects[i])));
@@ -254,9 +259,13 @@ void KestleShader::ListObjectCells(const InitRenderStruct& irs) {
   }
 }
 
+void KestleShader::ForgetObjectCells() {
+  if (ObjectCells::Cell* memory = objectCells.Detach()) GeFree(memory);
+}
+
 void KestleShader::FreeRender(BaseShader* sh) {
   (void)sh;
-  objectCells.Clear();
+  ForgetObjectCells();
   ReleaseInput(texture);
   ReleaseInput(centerShader);
   ReleaseInput(overlay);
