@@ -156,23 +156,14 @@ TEST_F(GlentShaderTest, AHostWithoutIdentitySumsGivesTheSameVariations) {
   auto sampleAll = [&] {
     std::vector<HostVector> out;
     for (const HostNode* o : {root, child, leaf, holder, generator}) out.push_back(Sample(o));
-    HostVolume vd = session_.HitOnRenderObject(sourceless, 0, 0.5, 0.5, HostVector{});
-    HostChannelData cd{};
-    cd.p = HostVector{0.5, 0.5, 0.0};
-    cd.vd = &vd;
-    out.push_back(host::ShaderFamily()->sample(shader_, &cd));
+    out.push_back(SampleOnRenderObject(sourceless));
     return out;
   };
   const std::vector<HostVector> withSums = sampleAll();
   // The child's chain INT32_MAX + 2 wraps to INT32_MIN + 1; counted twice it wraps to 2.
   ExpectColor(withSums[1], ExpectedHsl(base, TableEntry(200, 2, 0.3, 0.4, 0, 0), 1.0), "key 2 after wrapping");
 
-  HostShaderApi older = *host::ShaderFamily();
-  older.size = static_cast<uint32_t>(offsetof(HostShaderApi, rayObjectIdentitySums));
-  const HostShaderApi* current = module_->api.shaders;
-  module_->api.shaders = &older;
-  const std::vector<HostVector> walked = sampleAll();
-  module_->api.shaders = current;
+  const std::vector<HostVector> walked = WithShaderFamilyEndingAt(offsetof(HostShaderApi, rayObjectIdentitySums), sampleAll);
   ASSERT_EQ(walked.size(), withSums.size());
   for (size_t i = 0; i < walked.size(); ++i) {
     EXPECT_EQ(walked[i].x, withSums[i].x) << i;

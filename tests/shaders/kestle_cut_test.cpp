@@ -223,11 +223,7 @@ TEST_F(KestleCutTest, CellsListedAtSetUpMatchCellsDrawnPerSample) {
   const auto sampleAll = [&](const HostRayObject* unlisted) {
     std::vector<HostVector> out;
     for (const HostNode* o : objects) out.push_back(Sample(o, 0, HostVector{0.25, 0.75, 0.0}));
-    HostVolume vd = session_.HitOnRenderObject(unlisted, 0, 0.5, 0.5, HostVector{});
-    HostChannelData cd{};
-    cd.p = HostVector{0.25, 0.75, 0.0};
-    cd.vd = &vd;
-    out.push_back(host::ShaderFamily()->sample(shader_, &cd));
+    out.push_back(SampleOnRenderObject(unlisted, HostVector{0.25, 0.75, 0.0}));
     return out;
   };
   ASSERT_EQ(Begin(), 0);
@@ -240,13 +236,13 @@ TEST_F(KestleCutTest, CellsListedAtSetUpMatchCellsDrawnPerSample) {
     EXPECT_NEAR(listed[i].y, (cell / 3) / 3.0 + 1.0 / 192 + 0.75 * (1.0 / 3 - 1.0 / 192), 1e-12) << i;
   }
 
-  HostShaderApi older = *host::ShaderFamily();
-  older.size = static_cast<uint32_t>(offsetof(HostShaderApi, renderObjects));
-  const HostShaderApi* current = module_->api.shaders;
-  module_->api.shaders = &older;
-  ASSERT_EQ(Begin(), 0);  // set up again: this host lists nothing
-  const std::vector<HostVector> drawn = sampleAll(session_.AddRenderObjectWithoutSource(9, generator));
-  module_->api.shaders = current;
+  // Set up again on a host that lists nothing and has no combined hit call.
+  int32_t setUp = -1;
+  const std::vector<HostVector> drawn = WithShaderFamilyEndingAt(offsetof(HostShaderApi, renderObjects), [&] {
+    setUp = Begin();
+    return sampleAll(session_.AddRenderObjectWithoutSource(9, generator));
+  });
+  ASSERT_EQ(setUp, 0);
   ASSERT_EQ(drawn.size(), listed.size());
   for (size_t i = 0; i < drawn.size(); ++i) {
     EXPECT_EQ(drawn[i].x, listed[i].x) << i;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 
 #include "../host/module_fixture.h"
@@ -73,6 +74,28 @@ class ShaderFixture : public ::testing::Test {
     EXPECT_EQ(cd.p.x, p.x) << "the sample point must be restored";
     EXPECT_EQ(cd.p.y, p.y) << "the sample point must be restored";
     return c;
+  }
+
+  // One sample at p on a render object the session made without a scene object.
+  HostVector SampleOnRenderObject(const HostRayObject* ro, HostVector p = HostVector{0.5, 0.5, 0.0}) {
+    HostVolume vd = session_.HitOnRenderObject(ro, 0, 0.5, 0.5, HostVector{});
+    HostChannelData cd{};
+    cd.p = p;
+    cd.vd = &vd;
+    return host::ShaderFamily()->sample(shader_, &cd);
+  }
+
+  // Runs `body` with the module seeing the shader family of an older host: one that ends before
+  // the service at byte offset `end`.
+  template <typename Body>
+  auto WithShaderFamilyEndingAt(size_t end, Body body) {
+    HostShaderApi older = *host::ShaderFamily();
+    older.size = static_cast<uint32_t>(end);
+    const HostShaderApi* current = module_->api.shaders;
+    module_->api.shaders = &older;
+    auto result = body();
+    module_->api.shaders = current;
+    return result;
   }
 
   // The shader's answer to whether the interface shows parameter `id` enabled.
