@@ -87,12 +87,12 @@ HostVector TransformColor(HostVector c, int32_t mode) {
 }
 
 const HostRayObject* VolumeLastHit(const HostVolume* vd) { return vd ? vd->lastHit : nullptr; }
-const HostRayObject* VolumeLastHitAndPolygon(const HostVolume* vd, int32_t* polygon) {
-  if (polygon) *polygon = vd ? vd->lastPolygon : -1;
-  return vd ? vd->lastHit : nullptr;
-}
 int64_t VolumeLastHitId(const HostVolume* vd) { return vd ? vd->lastHitId : 0; }
 int32_t VolumeLastPolygon(const HostVolume* vd) { return vd && vd->lastHitId ? vd->lastPolygon : -1; }
+const HostRayObject* VolumeLastHitAndPolygon(const HostVolume* vd, int32_t* polygon) {
+  if (polygon) *polygon = VolumeLastPolygon(vd);
+  return VolumeLastHit(vd);
+}
 HostVector VolumeHitPoint(const HostVolume* vd) { return vd ? vd->hitPoint : HostVector{0, 0, 0}; }
 HostBool VolumeWeights(const HostVolume* vd, double weights[4]) {
   if (!vd || !vd->lastHitId || !weights) return HOST_FALSE;

@@ -157,6 +157,13 @@ TEST(RenderSession, SetUpListsTheRenderObjectsOfItsRenderOnly) {
   EXPECT_EQ(api->volumeLastHit(&vd, nullptr), session.RayObjectOf(b));
   EXPECT_EQ(api->volumeLastHit(nullptr, &polygon), nullptr);
   EXPECT_EQ(polygon, -1);
+  // A record that says no ray hit has no polygon, whatever its polygon field holds.
+  HostVolume missed = vd;
+  missed.lastHitId = 0;
+  EXPECT_EQ(api->volumeLastPolygon(&missed), -1);
+  polygon = 5;
+  EXPECT_EQ(api->volumeLastHit(&missed, &polygon), api->volumeLastHitObject(&missed));
+  EXPECT_EQ(polygon, -1);
 }
 
 }  // namespace
