@@ -36,4 +36,11 @@ void Report(const char* format, ...) {
   ReportText(text);
 }
 
+int StrictEnd(bool strict, size_t dropped) {
+  if (!strict || dropped == 0) return kExitOk;
+  Report("--strict: %zu shader input%s failed %s set-up", dropped, dropped == 1 ? "" : "s",
+         dropped == 1 ? "its" : "their");
+  return kExitDroppedInputs;
+}
+
 }  // namespace ombrel::cli

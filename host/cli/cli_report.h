@@ -2,6 +2,7 @@
 #ifndef OMBREL_HOST_CLI_CLI_REPORT_H
 #define OMBREL_HOST_CLI_CLI_REPORT_H
 
+#include <cstddef>
 #include <string_view>
 
 namespace ombrel::cli {
@@ -26,6 +27,10 @@ enum ExitCode : int {
 
 // The same for text that is already formatted.
 void ReportText(std::string_view text);
+
+// The end of a command that set shaders up: kExitOk, or with --strict and inputs dropped in the
+// set-up, a report of them and kExitDroppedInputs.
+int StrictEnd(bool strict, size_t dropped);
 
 }  // namespace ombrel::cli
 

@@ -67,12 +67,7 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
   }
   Report("rendered %dx%d on %d thread%s in %.3f s: %s", report.width, report.height, report.threads,
          report.threads == 1 ? "" : "s", report.seconds, output.string().c_str());
-  if (render.strict && dropped > 0) {
-    Report("--strict: %zu shader input%s failed %s set-up", dropped, dropped == 1 ? "" : "s",
-           dropped == 1 ? "its" : "their");
-    return kExitDroppedInputs;
-  }
-  return kExitOk;
+  return StrictEnd(render.strict, dropped);
 }
 
 Subcommand AddRenderCommand(CLI::App& app) {

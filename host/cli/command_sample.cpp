@@ -88,12 +88,7 @@ int RunSample(const ModuleArgs& args, const SampleArgs& sample) {
     ReportText(error);
     return kExitFailed;
   }
-  if (sample.strict && dropped > 0) {
-    Report("--strict: %zu shader input%s failed %s set-up", dropped, dropped == 1 ? "" : "s",
-           dropped == 1 ? "its" : "their");
-    return kExitDroppedInputs;
-  }
-  return kExitOk;
+  return StrictEnd(sample.strict, dropped);
 }
 
 Subcommand AddSampleCommand(CLI::App& app) {
