@@ -43,6 +43,19 @@ inline HostModule* LoadModule(host::Host& h, const host::LoadOptions& options = 
   return m;
 }
 
+// Opens the module, makes its memory request `failAt` fail (0: none), then inits and starts it
+// as the host does; null when the file cannot be opened.
+inline HostModule* StartModuleFailingAt(host::Host& h, int64_t failAt) {
+  HostModule* m = OpenModule(h);
+  if (!m) return nullptr;
+  m->ledger.FailAllocation(failAt);
+  if (h.Init(m) == 1) {
+    h.Message(m, 1);
+    h.Start(m);
+  }
+  return m;
+}
+
 }  // namespace ombrel::test
 
 #endif

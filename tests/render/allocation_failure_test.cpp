@@ -53,13 +53,8 @@ HostNode* AddColour(host::Host& h, HostNode* under, int32_t linkId, HostVector c
 RunResult RunWithFailure(int64_t failAt, bool tileTextures = true) {
   RunResult result;
   host::Host h;
-  HostModule* m = OpenModule(h);
+  HostModule* m = StartModuleFailingAt(h, failAt);
   if (!m) return result;
-  m->ledger.FailAllocation(failAt);
-  if (h.Init(m) == 1) {
-    h.Message(m, 1);
-    h.Start(m);
-  }
   result.registered = RegisteredIds(h);
   for (const auto& plugin : h.GetRegistry().Plugins()) {
     if (!plugin->description || plugin->descriptionName.empty()) result.undescribed.push_back(plugin->id);

@@ -24,13 +24,8 @@ struct ToolRun {
 ToolRun RunToolWithFailure(int64_t failAt) {
   ToolRun result;
   host::Host h;
-  HostModule* m = OpenModule(h);
+  HostModule* m = StartModuleFailingAt(h, failAt);
   if (!m) return result;
-  m->ledger.FailAllocation(failAt);
-  if (h.Init(m) == 1) {
-    h.Message(m, 1);
-    h.Start(m);
-  }
   const HostContainerApi* C = host::ContainerFamily();
   HostNode* doc = h.NewDocument("tool allocation failures");
   HostNode* material = host::NewMaterial(doc, "material");
