@@ -7,6 +7,7 @@
 #define OMBREL_SDK_PLUGINS_H
 
 #include "sdk_container.h"
+#include "sdk_memory.h"
 #include "sdk_nodes.h"
 #include "sdk_render.h"
 #include "sdk_view.h"
@@ -56,6 +57,11 @@ class Description {
 class BaseData {
  public:
   virtual ~BaseData() = default;
+  // Plug-in objects live in host blocks (gNew) and end through gDelete, never through a delete
+  // expression. The deleting destructor that a virtual destructor brings along still names an
+  // operator delete; this one sends it to the host as well, so the module needs no C++ runtime
+  // library for it (the macOS module links none).
+  static void operator delete(void* block) noexcept { GeFreeImpl(block); }
 };
 
 class NodeData : public BaseData {

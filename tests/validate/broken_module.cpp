@@ -17,6 +17,7 @@
 #define FAULT_NAN 6                  // the square root of a scale below its limit
 #define FAULT_NO_DEFAULT 7           // Init leaves the scale out
 #define FAULT_NULL_LINK 8            // the render set-up uses the input link unchecked
+#define FAULT_EXTRA_EXPORT 9         // a debugging hook left visible beside c4d_main
 
 #ifndef OMBREL_FAULT
 #define OMBREL_FAULT FAULT_NONE
@@ -106,15 +107,22 @@ class BrokenShader : public ShaderData {
   Real scale_ = 1.0;
   void* kept_ = nullptr;
   bool settingUp_ = false;
+#if OMBREL_FAULT == FAULT_NULL_LINK
   Real inputScale_ = 0.0;
+#elif OMBREL_FAULT == FAULT_RACE
   volatile Real shared_ = 0.0;
   volatile Real spin_ = 0.0;
+#endif
 };
 
 LONG g_initCount = 0;
 Filename* g_modulePath = nullptr;
 
 }  // namespace
+
+#if OMBREL_FAULT == FAULT_EXTRA_EXPORT
+extern "C" BROKEN_EXPORT LONG broken_debug_hook() { return g_initCount; }
+#endif
 
 extern "C" BROKEN_EXPORT LONG c4d_main(LONG action, void* p1, void* p2, void* p3) {
   (void)p2;
