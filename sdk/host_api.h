@@ -13,7 +13,9 @@
  *    the end of a family, never reordered or removed. A module checks `size` before calling a
  *    function that a later revision added;
  *  - every function states which thread may call it: [main] the host's main thread only,
- *    [any] render threads too (concurrently, without locks).
+ *    [any] render threads too (concurrently, without locks);
+ *  - host_api_layout.h holds the layout every compiler must give this header; after a change,
+ *    `python3 tools/host_api_layout.py --write` writes it again (docs/architecture.md).
  */
 #ifndef OMBREL_HOST_API_H
 #define OMBREL_HOST_API_H
