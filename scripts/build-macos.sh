@@ -15,4 +15,4 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBREL_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE=cmake/zig-macos-x86_64.cmake -DOMBREL_BUILD_HOST=OFF -DOMBREL_BUILD_HOST_TOOLS=OFF \
   -DOMBREL_BUILD_BENCH=OFF -DOMBREL_LINUX_BUILD_DIR="$linux_dir" >/dev/null
 cmake --build "$dir" -j"$(nproc)" >&2
-echo "$PWD/$dir/bin/ombrel_shaders.dylib"
+echo "$(cd "$dir" && pwd)/bin/ombrel_shaders.dylib"

@@ -6,35 +6,59 @@
 #   4. the Windows x64 build (mingw-w64), its boundary checks, and its tests under wine, among
 #      them every example scene rendered and sampled by the Windows ombrel-host and compared
 #      with the Linux one of step 1;
-#   5. the scene-file and resource parsers under libFuzzer (clang), 60 s each on the seed corpus.
+#   5. the macOS x86_64 build (Zig's clang, LLVM's linker), checked on its files: exports,
+#      imports, CPU and minimum system, no cut shader, and ombrel-host validate's static checks;
+#   6. the scene-file and resource parsers under libFuzzer (clang), 60 s each on the seed corpus.
+# Each stage's time is printed when it ends, and all of them at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
 
+stage_names=()
+stage_seconds=()
+stage_start=$SECONDS
+stage_name="installing what the tests need"
+stage() {
+  stage_names+=("$stage_name")
+  stage_seconds+=($((SECONDS - stage_start)))
+  echo "   (${stage_seconds[-1]} s)"
+  stage_name="$1"
+  stage_start=$SECONDS
+  echo "== $1"
+}
+summary() {
+  stage_names+=("$stage_name")
+  stage_seconds+=($((SECONDS - stage_start)))
+  echo "== Stage times"
+  for i in "${!stage_names[@]}"; do printf '%6d s  %s\n' "${stage_seconds[$i]}" "${stage_names[$i]}"; done
+  printf '%6d s  in all\n' "$SECONDS"
+}
+trap summary EXIT
+
 scripts/install-deps.sh test
 
-echo "== Linux build and tests"
+stage "Linux build and tests"
 # The main job may have configured this folder without tests: switch them on again.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_WERROR=ON -DBUILD_TESTING=ON \
   -DOMBREL_BUILD_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-echo "== Linux tests under ASan + UBSan"
+stage "Linux tests under ASan + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_SANITIZE=ON -DOMBREL_WERROR=ON \
   -DOMBREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
-echo "== ombrel-host validate --level 10 on our module under ASan + UBSan"
+stage "ombrel-host validate --level 10 on our module under ASan + UBSan"
 # The fuzzing is cut to a number of sets that fits the CI time (docs/validate.md, "CI and
 # figures"); every other check runs at its level-10 count.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   build-asan/bin/ombrel-host validate --level 10 --isolate --fuzz-sets 2000 \
   --json build-asan/validate-level10.json
 
-echo "== Multi-threaded render tests under ThreadSanitizer"
+stage "Multi-threaded render tests under ThreadSanitizer"
 # Only the render tests and what they load (the module) are built: the rest has no threads.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_TSAN=ON -DOMBREL_WERROR=ON \
   -DOMBREL_BUILD_BENCH=OFF >/dev/null
@@ -42,7 +66,7 @@ cmake --build build-tsan -j"$jobs" --target ombrel_render_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R '^(Renderer|RenderThreads|DemoScene)\.'
 
-echo "== Windows x64 build and tests under wine"
+stage "Windows x64 build and tests under wine"
 # ombrel-host without the image library; the comparison uses the Linux build's host and helper.
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBREL_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DOMBREL_BUILD_HOST_TOOLS=ON -DOMBREL_BUILD_BENCH=OFF \
@@ -51,7 +75,12 @@ cmake --build build-windows -j"$jobs"
 ctest --test-dir build-windows --output-on-failure -j"$jobs"
 grep -h '^largest float difference' build-windows/Testing/Temporary/LastTest.log || true
 
-echo "== Fuzzing the scene-file and resource parsers, 60 s each"
+stage "macOS x86_64 build, checked on its files"
+# Nothing built for macOS runs here; its tests read the files, with the Linux build's tools.
+OMBREL_LINUX_BUILD_DIR=build scripts/build-macos.sh build-macos
+ctest --test-dir build-macos --output-on-failure -j"$jobs"
+
+stage "Fuzzing the scene-file and resource parsers, 60 s each"
 # New inputs go to a scratch folder; the committed seed corpus in fuzz/corpus stays as it is.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_FUZZ=ON \
   -DOMBREL_SANITIZE=ON -DOMBREL_BUILD_BENCH=OFF >/dev/null
