@@ -1,28 +1,13 @@
 #include "module_file_check.h"
 
 #include <fstream>
-#include <vector>
+
+#include "macho_image.h"
 
 namespace ombrel::host {
 namespace {
 
-// Fields are read little-endian from any offset; every read is checked against the size.
-class Bytes {
- public:
-  Bytes(const unsigned char* data, size_t size) : data_(data), size_(size) {}
-  size_t Size() const { return size_; }
-  // True when [offset, offset + length) lies in the image; safe against overflow.
-  bool Holds(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
-  uint64_t U(uint64_t offset, int bytes) const {
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | data_[offset + static_cast<uint64_t>(i)];
-    return v;
-  }
-
- private:
-  const unsigned char* data_;
-  size_t size_;
-};
+using Bytes = ImageBytes;
 
 std::string Range(uint64_t offset, uint64_t length) {
   return "bytes " + std::to_string(offset) + " to " + std::to_string(offset + length);
@@ -139,22 +124,68 @@ bool CheckPe(const Bytes& b, std::string& reason) {
   return true;
 }
 
+bool CheckMachO(const Bytes& b, std::string& reason) {
+  if (!macho::LooksLikeMachO(b)) {
+    reason = "not a Mach-O file";
+    return false;
+  }
+  macho::Slice slice;
+  if (!macho::FindSlice(b, slice, reason)) return false;
+  return macho::CheckImage(Bytes(b.Data() + slice.offset, static_cast<size_t>(slice.size)), reason);
+}
+
 }  // namespace
 
 ModuleFormat NativeModuleFormat() {
 #if defined(_WIN32)
   return ModuleFormat::Pe;
+#elif defined(__APPLE__)
+  return ModuleFormat::MachO;
 #else
   return ModuleFormat::Elf;
 #endif
 }
 
-bool CheckModuleImage(const unsigned char* data, size_t size, ModuleFormat format, std::string& reason) {
-  const Bytes bytes(data, data ? size : 0);
-  return format == ModuleFormat::Elf ? CheckElf(bytes, reason) : CheckPe(bytes, reason);
+const char* FormatName(ModuleFormat format) {
+  switch (format) {
+    case ModuleFormat::Elf: return "ELF";
+    case ModuleFormat::Pe: return "PE";
+    case ModuleFormat::MachO: return "Mach-O";
+  }
+  return "unknown";
 }
 
-bool CheckModuleFile(const std::filesystem::path& file, std::string& reason) {
+const char* HostSystemName() {
+#if defined(_WIN32)
+  return "Windows";
+#elif defined(__APPLE__)
+  return "macOS";
+#else
+  return "Linux";
+#endif
+}
+
+bool DetectModuleFormat(const unsigned char* data, size_t size, ModuleFormat& format) {
+  const Bytes b(data, size);
+  if (b.Size() >= 4 && b.U(0, 4) == 0x464C457Fu) format = ModuleFormat::Elf;
+  else if (b.Size() >= 2 && b.U(0, 2) == 0x5A4Du) format = ModuleFormat::Pe;
+  else if (macho::LooksLikeMachO(b)) format = ModuleFormat::MachO;
+  else return false;
+  return true;
+}
+
+bool CheckModuleImage(const unsigned char* data, size_t size, ModuleFormat format, std::string& reason) {
+  const Bytes bytes(data, size);
+  switch (format) {
+    case ModuleFormat::Elf: return CheckElf(bytes, reason);
+    case ModuleFormat::Pe: return CheckPe(bytes, reason);
+    case ModuleFormat::MachO: return CheckMachO(bytes, reason);
+  }
+  reason = "unknown format";
+  return false;
+}
+
+bool ReadModuleBytes(const std::filesystem::path& file, std::vector<unsigned char>& data, std::string& reason) {
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(file, ec);
   if (ec || !std::filesystem::exists(status)) {
@@ -170,7 +201,7 @@ bool CheckModuleFile(const std::filesystem::path& file, std::string& reason) {
     return false;
   }
   std::ifstream in(file, std::ios::binary);
-  std::vector<unsigned char> data;
+  data.clear();
   if (in) {
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
@@ -188,6 +219,18 @@ bool CheckModuleFile(const std::filesystem::path& file, std::string& reason) {
   }
   if (!in) {
     reason = "cannot be read";
+    return false;
+  }
+  return true;
+}
+
+bool CheckModuleFile(const std::filesystem::path& file, std::string& reason) {
+  std::vector<unsigned char> data;
+  if (!ReadModuleBytes(file, data, reason)) return false;
+  ModuleFormat format = NativeModuleFormat();
+  if (DetectModuleFormat(data.data(), data.size(), format) && format != NativeModuleFormat()) {
+    reason = std::string(format == ModuleFormat::Elf ? "an " : "a ") + FormatName(format) + " file, which this host (" +
+             HostSystemName() + ") cannot load";
     return false;
   }
   return CheckModuleImage(data.data(), data.size(), NativeModuleFormat(), reason);

@@ -9,21 +9,35 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace ombrel::host {
 
-enum class ModuleFormat { Elf, Pe };
+enum class ModuleFormat { Elf, Pe, MachO };
 
-// The format this host loads: ELF on Linux, PE on Windows.
+// The format this host loads: ELF on Linux, PE on Windows, Mach-O on macOS.
 ModuleFormat NativeModuleFormat();
+// "ELF", "PE", "Mach-O".
+const char* FormatName(ModuleFormat format);
+// The system this host runs on, for messages: "Linux", "Windows", "macOS".
+const char* HostSystemName();
 
-// Checks the headers of an ELF or PE image of `size` bytes (all of the file) against its size:
-// the header tables, every segment's and section's bytes in the file, for the format given.
-// False with `reason` saying what is wrong ("truncated: ...").
+// The format the image's first bytes announce; false when they announce none of the three.
+bool DetectModuleFormat(const unsigned char* data, size_t size, ModuleFormat& format);
+
+// Checks the headers of an image of `size` bytes (all of the file) against its size: the header
+// tables, every segment's and section's bytes in the file, for the format given (for a universal
+// Mach-O file, every slice's range and the x86_64 slice's headers). False with `reason` saying
+// what is wrong ("truncated: ...").
 bool CheckModuleImage(const unsigned char* data, size_t size, ModuleFormat format, std::string& reason);
 
-// The same for a file: it must be a regular file (a pipe or a device is refused without being
-// opened, so nothing waits on it) and pass CheckModuleImage for the native format.
+// The whole of a module file. It must be a regular file (a pipe or a device is refused without
+// being opened, so nothing waits on it) no larger than any module.
+bool ReadModuleBytes(const std::filesystem::path& file, std::vector<unsigned char>& data, std::string& reason);
+
+// A file this host can load: ReadModuleBytes, then CheckModuleImage for the native format. A
+// file of another format is refused as such ("a Mach-O file, which this host (Linux) cannot
+// load").
 bool CheckModuleFile(const std::filesystem::path& file, std::string& reason);
 
 }  // namespace ombrel::host

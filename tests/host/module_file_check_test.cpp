@@ -8,6 +8,7 @@
 
 #include "core/module_file_check.h"
 #include "module_fixture.h"
+#include "module_test_images.h"
 
 namespace ombrel::test {
 namespace {
@@ -108,6 +109,82 @@ TEST(ModuleFileCheck, HeadersThatPointOutsideTheFileAreRefusedWithTheReason) {
   EXPECT_EQ(reason, "not an ELF file");
   EXPECT_FALSE(Check(SmallElf(), ModuleFormat::Pe, reason));
   EXPECT_FALSE(CheckModuleImage(nullptr, 100, ModuleFormat::Elf, reason));
+}
+
+// A Mach-O dylib of the test images: header and load commands, the __TEXT segment to byte 4096
+// and __LINKEDIT from there to the end.
+TEST(ModuleFileCheck, MachOFilesPassWholeAndEveryShorterCutIsRefused) {
+  const std::vector<unsigned char> image = images::MachO();
+  // 4096 + the trie's 18 bytes padded to 24 + one 16-byte symbol + " \0_c4d_main\0" padded to 16.
+  ASSERT_EQ(image.size(), 4152u);
+  std::string reason;
+  ASSERT_TRUE(Check(image, ModuleFormat::MachO, reason)) << reason;
+  for (size_t cut = 0; cut < image.size(); ++cut) {
+    const std::vector<unsigned char> shorter(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(cut));
+    EXPECT_FALSE(Check(shorter, ModuleFormat::MachO, reason)) << cut;
+    EXPECT_FALSE(reason.empty());
+  }
+  // Each slice of a universal file lies in the file, and the x86_64 slice's own headers pass.
+  const std::vector<unsigned char> universal = images::Universal({{0x0100000C, image}, {0x01000007, image}});
+  ASSERT_TRUE(Check(universal, ModuleFormat::MachO, reason)) << reason;
+  std::vector<unsigned char> damaged = universal;
+  images::Put(damaged, 12288 + 16, 1000, 4);  // the command count of the x86_64 slice, the second one
+  EXPECT_FALSE(Check(damaged, ModuleFormat::MachO, reason));
+}
+
+TEST(ModuleFileCheck, MachOSegmentsAndTablesThatPointOutsideTheFileAreRefused) {
+  const std::vector<unsigned char> good = images::MachO();
+  const size_t linkEdit = 32 + 72;  // the second load command
+  std::vector<unsigned char> b = good;
+  images::Put(b, linkEdit + 48, good.size(), 8);  // __LINKEDIT's file size from byte 4096 on
+  std::string reason;
+  EXPECT_FALSE(Check(b, ModuleFormat::MachO, reason));
+  EXPECT_EQ(reason, "truncated: segment __LINKEDIT needs bytes 4096 to " + std::to_string(4096 + good.size()) +
+                        " but the file has " + std::to_string(good.size()) + " bytes");
+  b = good;
+  images::Put(b, linkEdit + 40, ~uint64_t{0} - 10, 8);  // an offset that wraps around
+  EXPECT_FALSE(Check(b, ModuleFormat::MachO, reason));
+  b = good;
+  images::Put(b, linkEdit + 32, 16, 8);  // more in the file than in memory
+  EXPECT_FALSE(Check(b, ModuleFormat::MachO, reason));
+  EXPECT_EQ(reason, "segment __LINKEDIT holds more bytes in the file than in memory");
+  b = good;
+  images::Put(b, linkEdit + 64, 1, 4);  // a section the command has no room for
+  EXPECT_FALSE(Check(b, ModuleFormat::MachO, reason));
+  EXPECT_EQ(reason, "segment __LINKEDIT lists 1 sections, more than its load command holds");
+  b = good;
+  images::Put(b, 32 + 72 + 72 + 48 + 12, 0x10000000, 4);  // symbol count of LC_SYMTAB
+  EXPECT_FALSE(Check(b, ModuleFormat::MachO, reason));
+  EXPECT_NE(reason.find("truncated: the symbol table needs"), std::string::npos) << reason;
+}
+
+TEST(ModuleFileCheck, FormatsAreToldByTheirFirstBytes) {
+  ModuleFormat format{};
+  ASSERT_TRUE(host::DetectModuleFormat(SmallElf().data(), 4096, format));
+  EXPECT_EQ(format, ModuleFormat::Elf);
+  ASSERT_TRUE(host::DetectModuleFormat(SmallPe().data(), 2048, format));
+  EXPECT_EQ(format, ModuleFormat::Pe);
+  const std::vector<unsigned char> universal = images::Universal({{0x01000007, images::MachO()}});
+  ASSERT_TRUE(host::DetectModuleFormat(universal.data(), universal.size(), format));
+  EXPECT_EQ(format, ModuleFormat::MachO);
+  // A Java class file shares the universal file's magic number, with a version where the slice
+  // count would be.
+  const unsigned char javaClass[] = {0xCA, 0xFE, 0xBA, 0xBE, 0x00, 0x00, 0x00, 0x37};
+  EXPECT_FALSE(host::DetectModuleFormat(javaClass, sizeof javaClass, format));
+  EXPECT_FALSE(host::DetectModuleFormat(nullptr, 0, format));
+}
+
+TEST(ModuleFileCheck, AFileOfAnotherSystemIsRefusedAsSuch) {
+  const std::filesystem::path file = std::filesystem::path(testing::TempDir()) / "ombrel_module_check.dylib";
+  {
+    const std::vector<unsigned char> b = images::MachO();
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  }
+  std::string reason;
+  EXPECT_FALSE(host::CheckModuleFile(file, reason));
+  EXPECT_EQ(reason, std::string("a Mach-O file, which this host (") + host::HostSystemName() + ") cannot load");
+  std::filesystem::remove(file);
 }
 
 TEST(ModuleFileCheck, TheBuiltModulePasses) {
