@@ -29,21 +29,25 @@ int RunValidate(const ModuleArgs& module, validate::Options options) {
   }
   const validate::ValidationReport report = validate::Validate(options, std::cout);
   const int64_t failures = report.Failures();
-  int64_t cases = 0, runs = 0, skipped = 0;
+  int64_t cases = 0, runs = 0, skipped = 0, notRun = 0;
   for (const validate::CheckRun& r : report.runs) {
+    if (r.notRun) {
+      ++notRun;
+      continue;
+    }
     cases += r.cases;
     runs += 1;
     skipped += r.skipped ? 1 : 0;
+    if (r.skipped && !r.note.empty()) std::cout << "validate: " << r.family << " skipped: " << r.note << '\n';
   }
+  // The summary stays the last line; a run that could not load the module says so in it, as its
+  // exit code covers the file checks only.
   std::cout << "validate: level " << options.level << ", seed " << options.seed << ": " << runs << " checks, " << cases
             << " cases";
   if (skipped) std::cout << " (" << skipped << " skipped)";
-  std::cout << ", " << failures << (failures == 1 ? " failure" : " failures") << '\n';
-  for (const validate::CheckRun& r : report.runs) {
-    if (r.skipped && !r.note.empty()) {
-      std::cout << "validate: " << r.family << " skipped: " << r.note << '\n';
-    }
-  }
+  std::cout << ", " << failures << (failures == 1 ? " failure" : " failures");
+  if (notRun) std::cout << "; " << notRun << (notRun == 1 ? " check" : " checks") << " not run, only the module file was checked";
+  std::cout << '\n';
   if (!options.json.empty()) {
     std::ofstream out(options.json, std::ios::binary | std::ios::trunc);
     out << validate::ReportJson(options, report);
@@ -69,8 +73,8 @@ Subcommand AddValidateCommand(CLI::App& app) {
   };
   auto state = std::make_shared<State>();
   CLI::App* command = app.add_subcommand(
-      "validate", "check a module the way a strict host would: lifecycle, descriptions, rendering, threads, fuzzing, "
-                  "messages, tools, failed allocations (docs/validate.md)");
+      "validate", "check a module the way a strict host would: its file, lifecycle, descriptions, rendering, threads, "
+                  "fuzzing, messages, tools, failed allocations (docs/validate.md)");
   AddModuleOptions(command, state->module, true);
   command->add_option("--level", state->options.level, "strictness 1..10 (default 5)")->check(CLI::Range(1, 10));
   command->add_option("--seed", state->options.seed, "seed of every random case (default 1)");

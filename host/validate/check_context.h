@@ -126,6 +126,7 @@ std::string ChannelDataChange(const HostChannelData& before, const HostChannelDa
 std::string VolumeChange(const HostVolume& before, const HostVolume& after);
 
 // The check families; each fills its context.
+void CheckFile(CheckContext& c);
 void CheckLifecycle(CheckContext& c);
 void CheckDescriptions(CheckContext& c);
 void CheckRender(CheckContext& c);
@@ -135,6 +136,10 @@ void CheckMessages(CheckContext& c);
 void CheckTools(CheckContext& c);
 void CheckConcurrency(CheckContext& c);
 void CheckAllocationFailure(CheckContext& c);
+
+// Whether this host can load the module file at all; false with `why` ("the module is a Mach-O
+// x86_64 dylib, which this host (Linux) cannot load") for a file of another system's format.
+bool LoadableHere(const Options& options, std::string& why);
 
 }  // namespace ombrel::validate
 

@@ -42,6 +42,7 @@ struct CheckRun {
   int64_t cases = 0;
   double seconds = 0.0;
   bool skipped = false;
+  bool notRun = false;  // skipped because this host cannot load the module (the note says why)
   std::string note;  // why it was skipped, or what it measured
   bool crashed = false;
   std::vector<Failure> failures;
@@ -51,6 +52,9 @@ struct ValidationReport {
   std::vector<CheckRun> runs;
   bool moduleLoaded = false;
   std::string loadError;
+  // Why the checks that load the module did not run (empty when they could): only the checks
+  // of the file ran.
+  std::string notRun;
   int64_t Failures() const;
 };
 

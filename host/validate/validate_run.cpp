@@ -24,7 +24,8 @@ using host::PrintableText;
 
 namespace {
 
-enum class Scope { Module, Shader, Tool };
+// The module file, read before anything is loaded; the module as a whole; each shader; each tool.
+enum class Scope { File, Module, Shader, Tool };
 
 struct Family {
   FamilyInfo info;
@@ -34,6 +35,7 @@ struct Family {
 
 const std::vector<Family>& Families() {
   static const std::vector<Family> kFamilies = {
+      {{"file", 1}, Scope::File, CheckFile},
       {{"lifecycle", 1}, Scope::Module, CheckLifecycle},
       {{"descriptions", 2}, Scope::Shader, CheckDescriptions},
       {{"render", 3}, Scope::Shader, CheckRender},
@@ -214,6 +216,41 @@ std::string PluginLabel(const Failure& f) {
   return PrintableText(f.pluginName) + " (" + std::to_string(f.plugin) + ")";
 }
 
+// A finished run's failure lines, and with --verbose its own line.
+void Print(const Options& options, const CheckRun& run, std::ostream& out) {
+  for (const Failure& f : run.failures) {
+    out << "FAIL " << f.check << ' ' << PluginLabel(f);
+    if (f.caseNumber >= 0) out << " case " << f.caseNumber;
+    out << ": " << PrintableText(f.what) << " | reproduce: " << ReproduceCommand(options, f) << '\n';
+  }
+  if (options.verbose) {
+    out << (!run.failures.empty() ? "fail " : run.skipped ? "skip " : "pass ") << run.family << ' '
+        << (run.plugin ? PrintableText(run.pluginName) + " (" + std::to_string(run.plugin) + ")" : std::string("module"))
+        << ": " << run.cases << " cases, " << run.seconds << " s"
+        << (run.note.empty() ? "" : "; " + PrintableText(run.note)) << '\n';
+  }
+  out.flush();
+}
+
+// The families that need the module loaded, marked as not run for the reason given, with one
+// line that names them all.
+void NotRun(const std::vector<const Family*>& families, const std::string& why, ValidationReport& report,
+            std::ostream& out) {
+  report.notRun = why;
+  std::string names;
+  for (const Family* family : families) {
+    CheckRun run;
+    run.family = family->info.name;
+    run.skipped = true;
+    run.notRun = true;
+    run.note = "not run: " + why;
+    report.runs.push_back(std::move(run));
+    names += (names.empty() ? "" : ", ") + std::string(family->info.name);
+  }
+  out << "not run: " << names << "; " << PrintableText(why) << '\n';
+  out.flush();
+}
+
 }  // namespace
 
 const std::vector<FamilyInfo>& CheckFamilies() {
@@ -249,6 +286,28 @@ std::string ReproduceCommand(const Options& options, const Failure& failure) {
 ValidationReport Validate(const Options& options, std::ostream& out) {
   ValidationReport report;
   const Budget budget = BudgetFor(options.level, options);
+  const std::string wanted = FamilyOf(options.check);
+  std::vector<const Family*> loading;  // the families to run that load the module
+  for (const Family& family : Families()) {
+    if (family.info.level > options.level) continue;
+    if (!wanted.empty() && wanted != family.info.name) continue;
+    if (family.scope != Scope::File) {
+      loading.push_back(&family);
+      continue;
+    }
+    // The file first: it needs no loading, and what it is decides whether the rest can run.
+    CheckRun run;
+    run.family = family.info.name;
+    RunInProcess(options, budget, family, run, nullptr);
+    Print(options, run, out);
+    report.runs.push_back(std::move(run));
+  }
+  if (loading.empty()) return report;
+  std::string why;
+  if (!LoadableHere(options, why)) {
+    NotRun(loading, why, report, out);
+    return report;
+  }
 
   // The plug-ins, from one load of the module.
   std::vector<PluginInfo> plugins;
@@ -275,8 +334,6 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
       return report;
     }
   }
-  const std::string wanted = FamilyOf(options.check);
-
 #ifndef _WIN32
   std::signal(SIGSEGV, OnCrash);
   std::signal(SIGBUS, OnCrash);
@@ -285,9 +342,8 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
   std::signal(SIGABRT, OnCrash);
 #endif
 
-  for (const Family& family : Families()) {
-    if (family.info.level > options.level) continue;
-    if (!wanted.empty() && wanted != family.info.name) continue;
+  for (const Family* familyPointer : loading) {
+    const Family& family = *familyPointer;
     std::vector<PluginInfo> subjects;
     if (family.scope == Scope::Module) {
       subjects.push_back(PluginInfo{0, "", 0});
@@ -312,17 +368,7 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
 #else
       RunInProcess(options, budget, family, run, nullptr);
 #endif
-      for (const Failure& f : run.failures) {
-        out << "FAIL " << f.check << ' ' << PluginLabel(f);
-        if (f.caseNumber >= 0) out << " case " << f.caseNumber;
-        out << ": " << PrintableText(f.what) << " | reproduce: " << ReproduceCommand(options, f) << '\n';
-      }
-      if (options.verbose) {
-        out << (!run.failures.empty() ? "fail " : run.skipped ? "skip " : "pass ") << run.family << ' '
-            << (p.id ? PrintableText(p.name) + " (" + std::to_string(p.id) + ")" : std::string("module")) << ": "
-            << run.cases << " cases, " << run.seconds << " s" << (run.note.empty() ? "" : "; " + run.note) << '\n';
-      }
-      out.flush();
+      Print(options, run, out);
       report.runs.push_back(std::move(run));
     }
   }
@@ -341,6 +387,7 @@ std::string ReportJson(const Options& options, const ValidationReport& report) {
   j["passed"] = report.Failures() == 0;
   j["failures"] = report.Failures();
   if (!report.loadError.empty()) j["loadError"] = PrintableText(report.loadError);
+  if (!report.notRun.empty()) j["notRun"] = PrintableText(report.notRun);
   Json checks = Json::array();
   for (const CheckRun& r : report.runs) {
     Json c;
@@ -350,7 +397,7 @@ std::string ReportJson(const Options& options, const ValidationReport& report) {
     c["cases"] = r.cases;
     c["seconds"] = r.seconds;
     c["status"] = r.skipped ? "skipped" : r.crashed ? "crashed" : r.failures.empty() ? "passed" : "failed";
-    if (!r.note.empty()) c["note"] = r.note;
+    if (!r.note.empty()) c["note"] = PrintableText(r.note);
     Json failures = Json::array();
     for (const Failure& f : r.failures) {
       Json fj;
