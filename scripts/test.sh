@@ -8,7 +8,8 @@
 #      with the Linux one of step 1;
 #   5. the macOS x86_64 build (Zig's clang, LLVM's linker), checked on its files: exports,
 #      imports, CPU and minimum system, no cut shader, and ombrel-host validate's static checks;
-#   6. the scene-file and resource parsers under libFuzzer (clang), 60 s each on the seed corpus.
+#   6. the scene-file and resource parsers and the module-file reader under libFuzzer (clang),
+#      60 s each on the seed corpus.
 # Each stage's time is printed when it ends, and all of them at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -80,12 +81,12 @@ stage "macOS x86_64 build, checked on its files"
 OMBREL_LINUX_BUILD_DIR=build scripts/build-macos.sh build-macos
 ctest --test-dir build-macos --output-on-failure -j"$jobs"
 
-stage "Fuzzing the scene-file and resource parsers, 60 s each"
+stage "Fuzzing the scene-file, resource and module-file readers, 60 s each"
 # New inputs go to a scratch folder; the committed seed corpus in fuzz/corpus stays as it is.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_FUZZ=ON \
   -DOMBREL_SANITIZE=ON -DOMBREL_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs" --target fuzz_scene_file fuzz_resources
-for target in scene_file resources; do
+cmake --build build-fuzz -j"$jobs" --target fuzz_scene_file fuzz_resources fuzz_module_file
+for target in scene_file resources module_file; do
   scratch="$(mktemp -d)"
   ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "build-fuzz/bin/fuzz_$target" -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
