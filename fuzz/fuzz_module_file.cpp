@@ -17,20 +17,20 @@ using ombrel::test::images::Bytes;
 
 Bytes Seed(unsigned char which) {
   namespace images = ombrel::test::images;
-  images::MachOSpec spec;
+  images::MachOPlan plan;
   switch (which) {
     case 0: return images::Elf({{"c4d_main"}, {"helper", 2, 1}}, {"libc.so.6", "libm.so.6"});
     case 1: return images::Pe();
     case 2: return images::MachO();
     case 3:
-      spec.trie = images::TrieTwoExports();
-      spec.trieIn = images::TrieIn::ExportsTrie;
-      spec.symbols = {{"_c4d_main"}, {"_helper"}, {"_missing", images::kUndefinedExternal, 0xFE00}};
-      return images::MachO(spec);
+      plan.trie = images::TrieTwoExports();
+      plan.trieIn = images::TrieIn::ExportsTrie;
+      plan.symbols = {{"_c4d_main"}, {"_helper"}, {"_missing", images::kUndefinedExternal, 0xFE00}};
+      return images::MachO(plan);
     case 4:
-      spec.trieIn = images::TrieIn::None;
-      spec.osIn = images::OsIn::VersionMin;
-      return images::MachO(spec);
+      plan.trieIn = images::TrieIn::None;
+      plan.osIn = images::OsIn::VersionMin;
+      return images::MachO(plan);
     case 5: return images::Universal({{0x0100000C, images::MachO()}, {0x01000007, images::MachO()}});
     default: return images::Elf();
   }

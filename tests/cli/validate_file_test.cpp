@@ -55,10 +55,10 @@ TEST(ValidateFile, AModuleOfAnotherSystemPassesItsFileChecksAndTheRestAreListedA
 
 TEST(ValidateFile, AModuleOfAnotherSystemThatExportsTwoSymbolsFails) {
   TempFolder folder;
-  images::MachOSpec spec;
-  spec.trie = images::TrieTwoExports();
-  spec.symbols = {{"_c4d_main"}, {"_helper"}};
-  const std::string module = Write(folder, "two.dylib", images::MachO(spec));
+  images::MachOPlan plan;
+  plan.trie = images::TrieTwoExports();
+  plan.symbols = {{"_c4d_main"}, {"_helper"}};
+  const std::string module = Write(folder, "two.dylib", images::MachO(plan));
   const CommandResult r = RunHost({"validate", module, "--level", "1"}, In(folder.Path()));
   EXPECT_EQ(r.status, 1) << r.out << r.err;
   EXPECT_EQ(r.out.rfind("FAIL file.exports module: exports 1 symbol besides _c4d_main: _helper | reproduce: "
@@ -70,20 +70,20 @@ TEST(ValidateFile, AModuleOfAnotherSystemThatExportsTwoSymbolsFails) {
             "validate: level 1, seed 1: 1 checks, 1 cases, 1 failure; 1 check not run, only the module file was checked");
 
   // Each static check fails on its own fault, and a file the reader refuses fails the format.
-  spec = images::MachOSpec{};
-  spec.cpuType = 0x0100000C;
-  spec.libraries = {{0xC, "/opt/homebrew/lib/libfoo.dylib"}};
-  spec.osIn = images::OsIn::None;
-  const CommandResult all = RunHost({"validate", Write(folder, "arm.dylib", images::MachO(spec)), "--check", "file"});
+  plan = images::MachOPlan{};
+  plan.cpuType = 0x0100000C;
+  plan.libraries = {{0xC, "/opt/homebrew/lib/libfoo.dylib"}};
+  plan.osIn = images::OsIn::None;
+  const CommandResult all = RunHost({"validate", Write(folder, "arm.dylib", images::MachO(plan)), "--check", "file"});
   EXPECT_EQ(all.status, 1);
   EXPECT_NE(all.out.find("FAIL file.format module: built for arm64, not x86_64 |"), std::string::npos) << all.out;
   EXPECT_NE(all.out.find("FAIL file.imports module: needs /opt/homebrew/lib/libfoo.dylib, which is not a system library |"),
             std::string::npos)
       << all.out;
   EXPECT_NE(all.out.find("FAIL file.min-os module: states no minimum macOS version"), std::string::npos) << all.out;
-  spec = images::MachOSpec{};
-  spec.trie = {0x00, 0x01, 'a', 0x00, 0x00};
-  const CommandResult loop = RunHost({"validate", Write(folder, "loop.dylib", images::MachO(spec)), "--check", "file"});
+  plan = images::MachOPlan{};
+  plan.trie = {0x00, 0x01, 'a', 0x00, 0x00};
+  const CommandResult loop = RunHost({"validate", Write(folder, "loop.dylib", images::MachO(plan)), "--check", "file"});
   EXPECT_EQ(loop.status, 1);
   EXPECT_NE(loop.out.find("FAIL file.format module: the export trie's node at byte 0 is reached a second time"),
             std::string::npos)

@@ -134,19 +134,19 @@ TEST(ModuleFileFacts, MachOExportsComeFromTheTrieAndImportsFromTheLibraryCommand
   EXPECT_TRUE(r.facts.disagreements.empty());
   EXPECT_TRUE(r.facts.universal.empty());
 
-  images::MachOSpec spec;
-  spec.cpuType = 0x0100000C;  // arm64
-  spec.fileType = 8;          // MH_BUNDLE
-  spec.trie = images::TrieTwoExports();
-  spec.trieIn = images::TrieIn::ExportsTrie;
-  spec.symbols = {{"_c4d_main"}, {"_helper"}, {"_printf", images::kUndefinedExternal, 0x0100}};
-  spec.libraries = {{0xC, "/usr/lib/libSystem.B.dylib"},
+  images::MachOPlan plan;
+  plan.cpuType = 0x0100000C;  // arm64
+  plan.fileType = 8;          // MH_BUNDLE
+  plan.trie = images::TrieTwoExports();
+  plan.trieIn = images::TrieIn::ExportsTrie;
+  plan.symbols = {{"_c4d_main"}, {"_helper"}, {"_printf", images::kUndefinedExternal, 0x0100}};
+  plan.libraries = {{0xC, "/usr/lib/libSystem.B.dylib"},
                     {0x80000018, "/opt/homebrew/lib/libfoo.dylib"},  // weak
                     {0x8000001F, "@rpath/libbar.dylib"},             // re-exported
                     {0x20, "/usr/lib/libz.1.dylib"}};                // lazy
-  spec.osIn = images::OsIn::VersionMin;
-  spec.minimumOs = 0x000A0D04;  // 10.13.4
-  const Read two = Facts(images::MachO(spec));
+  plan.osIn = images::OsIn::VersionMin;
+  plan.minimumOs = 0x000A0D04;  // 10.13.4
+  const Read two = Facts(images::MachO(plan));
   ASSERT_TRUE(two.ok) << two.reason;
   EXPECT_EQ(two.facts.cpu, "arm64");
   EXPECT_EQ(two.facts.fileType, "bundle");
@@ -159,15 +159,15 @@ TEST(ModuleFileFacts, MachOExportsComeFromTheTrieAndImportsFromTheLibraryCommand
 }
 
 TEST(ModuleFileFacts, MachOSymbolTableStandsInForAMissingTrieAndIsComparedWithAPresentOne) {
-  images::MachOSpec spec;
-  spec.trieIn = images::TrieIn::None;
-  spec.symbols = {{"_c4d_main"},
+  images::MachOPlan plan;
+  plan.trieIn = images::TrieIn::None;
+  plan.symbols = {{"_c4d_main"},
                   {"_kept_private", images::kPrivateExternal},
                   {"_missing_fn", images::kUndefinedExternal, 0xFE00},  // dynamic lookup
                   {"_local", 0x0E}};
-  spec.flags = 0x5;  // no two-level namespace
-  spec.osIn = images::OsIn::None;
-  const Read r = Facts(images::MachO(spec));
+  plan.flags = 0x5;  // no two-level namespace
+  plan.osIn = images::OsIn::None;
+  const Read r = Facts(images::MachO(plan));
   ASSERT_TRUE(r.ok) << r.reason;
   EXPECT_EQ(r.facts.exports, (Names{"_c4d_main"}));
   EXPECT_EQ(r.facts.flatLookups, (Names{"_missing_fn"}));
@@ -175,9 +175,9 @@ TEST(ModuleFileFacts, MachOSymbolTableStandsInForAMissingTrieAndIsComparedWithAP
   EXPECT_TRUE(r.facts.platform.empty());
   EXPECT_TRUE(r.facts.minimumOs.empty());
 
-  spec = images::MachOSpec{};
-  spec.symbols = {{"_c4d_main"}, {"_helper"}};  // the trie holds _c4d_main only
-  const Read apart = Facts(images::MachO(spec));
+  plan = images::MachOPlan{};
+  plan.symbols = {{"_c4d_main"}, {"_helper"}};  // the trie holds _c4d_main only
+  const Read apart = Facts(images::MachO(plan));
   ASSERT_TRUE(apart.ok) << apart.reason;
   EXPECT_EQ(apart.facts.exports, (Names{"_c4d_main"}));
   EXPECT_EQ(apart.facts.disagreements,
@@ -186,9 +186,9 @@ TEST(ModuleFileFacts, MachOSymbolTableStandsInForAMissingTrieAndIsComparedWithAP
 
 TEST(ModuleFileFacts, MachOTriesThatLoopOrLeaveThemselvesAreRefused) {
   const auto withTrie = [](Bytes trie) {
-    images::MachOSpec spec;
-    spec.trie = std::move(trie);
-    return images::MachO(spec);
+    images::MachOPlan plan;
+    plan.trie = std::move(trie);
+    return images::MachO(plan);
   };
   EXPECT_EQ(Refusal(withTrie({0x00, 0x01, 'a', 0x00, 0x00})),
             "the export trie's node at byte 0 is reached a second time: the trie loops");
@@ -218,10 +218,10 @@ TEST(ModuleFileFacts, DamagedMachOCommandsAreRefusedWithTheReason) {
   Put(b, 20, 1u << 30, 4);  // a table larger than the file
   EXPECT_NE(Refusal(b).find("truncated: the load command table needs bytes 32 to"), std::string::npos);
 
-  images::MachOSpec spec;
-  spec.libraries = {{0xC, "/usr/lib/libSystem.B.dylib"}};
-  spec.osIn = images::OsIn::None;
-  b = images::MachO(spec);
+  images::MachOPlan plan;
+  plan.libraries = {{0xC, "/usr/lib/libSystem.B.dylib"}};
+  plan.osIn = images::OsIn::None;
+  b = images::MachO(plan);
   // The library command follows the header and the two segments, the trie's and the symbols'
   // commands (72, 72, 48 and 24 bytes); its 24 fixed bytes and the name are padded to 56.
   const size_t library = 32 + 72 + 72 + 48 + 24;
@@ -232,8 +232,8 @@ TEST(ModuleFileFacts, DamagedMachOCommandsAreRefusedWithTheReason) {
   for (size_t i = library + 24; i < library + 56; ++i) b[i] = 'x';  // no NUL inside the command
   EXPECT_EQ(Refusal(b), "the library name of load command 4 (LC_LOAD_DYLIB) does not end inside the command");
 
-  spec = images::MachOSpec{};
-  b = images::MachO(spec);
+  plan = images::MachOPlan{};
+  b = images::MachO(plan);
   Put(b, 4096 + 24, 1u << 20, 4);  // the first symbol's name past the names (after the trie's 18 bytes and padding)
   EXPECT_EQ(Refusal(b), "the name of symbol 0 does not end inside the symbol names");
 }

@@ -198,7 +198,7 @@ struct MachOSymbol {
 enum class TrieIn { DyldInfo, ExportsTrie, None };
 enum class OsIn { BuildVersion, VersionMin, None };
 
-struct MachOSpec {
+struct MachOPlan {
   uint32_t cpuType = 0x01000007;  // x86_64
   uint32_t cpuSubtype = 3;
   uint32_t fileType = 6;          // MH_DYLIB
@@ -215,14 +215,14 @@ struct MachOSpec {
 
 // Header and load commands first; the __TEXT segment spans the first 4096 bytes, __LINKEDIT
 // the rest: the trie at 4096, then the symbols and their names.
-inline Bytes MachO(const MachOSpec& spec = {}) {
+inline Bytes MachO(const MachOPlan& plan = {}) {
   constexpr size_t kLinkEdit = 4096;
   const size_t trieAt = kLinkEdit;
-  const size_t symbolsAt = trieAt + (spec.trie.size() + 7) / 8 * 8;
-  const size_t stringsAt = symbolsAt + 16 * spec.symbols.size();
+  const size_t symbolsAt = trieAt + (plan.trie.size() + 7) / 8 * 8;
+  const size_t stringsAt = symbolsAt + 16 * plan.symbols.size();
   Bytes strings = {' ', 0};  // name 0 is unused
   std::vector<size_t> nameAt;
-  for (const MachOSymbol& s : spec.symbols) {
+  for (const MachOSymbol& s : plan.symbols) {
     nameAt.push_back(strings.size());
     for (char ch : s.name) strings.push_back(static_cast<unsigned char>(ch));
     strings.push_back(0);
@@ -248,58 +248,58 @@ inline Bytes MachO(const MachOSpec& spec = {}) {
   };
   segment("__TEXT", 0, kLinkEdit);
   segment("__LINKEDIT", kLinkEdit, end - kLinkEdit);
-  if (spec.trieIn == TrieIn::DyldInfo) {
+  if (plan.trieIn == TrieIn::DyldInfo) {
     Bytes* c = command(0x80000022, 48);
     Put(*c, 40, trieAt, 4);
-    Put(*c, 44, spec.trie.size(), 4);
-  } else if (spec.trieIn == TrieIn::ExportsTrie) {
+    Put(*c, 44, plan.trie.size(), 4);
+  } else if (plan.trieIn == TrieIn::ExportsTrie) {
     Bytes* c = command(0x80000033, 16);
     Put(*c, 8, trieAt, 4);
-    Put(*c, 12, spec.trie.size(), 4);
+    Put(*c, 12, plan.trie.size(), 4);
   }
-  if (spec.symbolTable) {
+  if (plan.symbolTable) {
     Bytes* c = command(0x2, 24);
     Put(*c, 8, symbolsAt, 4);
-    Put(*c, 12, spec.symbols.size(), 4);
+    Put(*c, 12, plan.symbols.size(), 4);
     Put(*c, 16, stringsAt, 4);
     Put(*c, 20, strings.size(), 4);
   }
-  for (const auto& [cmd, name] : spec.libraries) {
+  for (const auto& [cmd, name] : plan.libraries) {
     Bytes* c = command(cmd, 24 + name.size() + 1);
     Put(*c, 8, 24, 4);  // the name follows the command's fixed part
     PutText(*c, 24, name);
   }
-  if (spec.osIn == OsIn::BuildVersion) {
+  if (plan.osIn == OsIn::BuildVersion) {
     Bytes* c = command(0x32, 24);
-    Put(*c, 8, spec.platform, 4);
-    Put(*c, 12, spec.minimumOs, 4);
-    Put(*c, 16, spec.minimumOs, 4);  // SDK
-  } else if (spec.osIn == OsIn::VersionMin) {
+    Put(*c, 8, plan.platform, 4);
+    Put(*c, 12, plan.minimumOs, 4);
+    Put(*c, 16, plan.minimumOs, 4);  // SDK
+  } else if (plan.osIn == OsIn::VersionMin) {
     Bytes* c = command(0x24, 16);
-    Put(*c, 8, spec.minimumOs, 4);
-    Put(*c, 12, spec.minimumOs, 4);
+    Put(*c, 8, plan.minimumOs, 4);
+    Put(*c, 12, plan.minimumOs, 4);
   }
 
   Bytes b(end, 0);
   Put(b, 0, 0xFEEDFACF, 4);
-  Put(b, 4, spec.cpuType, 4);
-  Put(b, 8, spec.cpuSubtype, 4);
-  Put(b, 12, spec.fileType, 4);
+  Put(b, 4, plan.cpuType, 4);
+  Put(b, 8, plan.cpuSubtype, 4);
+  Put(b, 12, plan.fileType, 4);
   Put(b, 16, commands.size(), 4);
-  Put(b, 24, spec.flags, 4);
+  Put(b, 24, plan.flags, 4);
   size_t at = 32;
   for (const Bytes& c : commands) {
     for (size_t i = 0; i < c.size(); ++i) b[at + i] = c[i];
     at += c.size();
   }
   Put(b, 20, at - 32, 4);
-  for (size_t i = 0; i < spec.trie.size(); ++i) b[trieAt + i] = spec.trie[i];
-  for (size_t i = 0; i < spec.symbols.size(); ++i) {
+  for (size_t i = 0; i < plan.trie.size(); ++i) b[trieAt + i] = plan.trie[i];
+  for (size_t i = 0; i < plan.symbols.size(); ++i) {
     const size_t s = symbolsAt + 16 * i;
     Put(b, s, nameAt[i], 4);
-    b[s + 4] = spec.symbols[i].type;
-    b[s + 5] = spec.symbols[i].type == kUndefinedExternal ? 0 : 1;
-    Put(b, s + 6, spec.symbols[i].desc, 2);
+    b[s + 4] = plan.symbols[i].type;
+    b[s + 5] = plan.symbols[i].type == kUndefinedExternal ? 0 : 1;
+    Put(b, s + 6, plan.symbols[i].desc, 2);
   }
   for (size_t i = 0; i < strings.size(); ++i) b[stringsAt + i] = strings[i];
   return b;

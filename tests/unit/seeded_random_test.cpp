@@ -28,7 +28,7 @@ TEST(SeededRandomTest, FreshGeneratorStartsAt100AndFirstStateIs6975969)
     EXPECT_EQ(6975969.0 / kDivisor, v);
 }
 
-TEST(SeededRandomTest, Init200GivesSpecStates)
+TEST(SeededRandomTest, Init200GivesKnownStates)
 {
     SeededRandom rng;
     rng.Init(200);
