@@ -72,6 +72,15 @@ class ImageBytes {
   size_t size_;
 };
 
+// True, with `reason` saying which bytes `what` needs, when they do not lie in the image.
+inline bool Truncated(const ImageBytes& b, const std::string& what, uint64_t offset, uint64_t length,
+                      std::string& reason) {
+  if (b.Holds(offset, length)) return false;
+  reason = "truncated: " + what + " needs bytes " + std::to_string(offset) + " to " + std::to_string(offset + length) +
+           " but the file has " + std::to_string(b.Size()) + " bytes";
+  return true;
+}
+
 }  // namespace ombrel::host
 
 #endif

@@ -11,16 +11,6 @@ std::string Hex(uint64_t v) {
   return buf;
 }
 
-std::string Range(uint64_t offset, uint64_t length) {
-  return "bytes " + std::to_string(offset) + " to " + std::to_string(offset + length);
-}
-
-bool Truncated(const ImageBytes& b, const std::string& what, uint64_t offset, uint64_t length, std::string& reason) {
-  if (b.Holds(offset, length)) return false;
-  reason = "truncated: " + what + " needs " + Range(offset, length) + " but the file has " + std::to_string(b.Size()) +
-           " bytes";
-  return true;
-}
 
 // A universal file names at most a handful of slices; a larger count is more likely another
 // kind of file that shares the magic number (a Java class file).

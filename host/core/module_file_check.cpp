@@ -9,16 +9,6 @@ namespace {
 
 using Bytes = ImageBytes;
 
-std::string Range(uint64_t offset, uint64_t length) {
-  return "bytes " + std::to_string(offset) + " to " + std::to_string(offset + length);
-}
-
-bool Truncated(const Bytes& b, const std::string& what, uint64_t offset, uint64_t length, std::string& reason) {
-  if (b.Holds(offset, length)) return false;
-  reason = "truncated: " + what + " needs " + Range(offset, length) + " but the file has " + std::to_string(b.Size()) +
-           " bytes";
-  return true;
-}
 
 bool CheckElf(const Bytes& b, std::string& reason) {
   if (b.Size() < 16 || b.U(0, 4) != 0x464C457Fu) {  // "\x7F" "ELF"
