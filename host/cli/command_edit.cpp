@@ -15,12 +15,12 @@
 #include "cli_app.h"
 #include "cli_report.h"
 #include "commands.h"
+#include "core/atomic_file.h"
 #include "core/editing.h"
 #include "core/families.h"
 #include "core/live_description.h"
 #include "core/undo.h"
 #include "core/view.h"
-#include "image/atomic_file.h"
 #if OMBREL_HOST_VIEW_PICTURES
 #include "draw/view_picture.h"
 #endif

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <memory>
 
-#include "image/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace ombrel::host {
 namespace {

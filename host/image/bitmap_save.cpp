@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "host_api.h"
+#include "core/atomic_file.h"
 #include "core/image_source.h"
-#include "image/atomic_file.h"
 #include "image/image_writer.h"
 
 namespace ombrel::host {
@@ -24,7 +24,7 @@ bool SaveBitmapFile(const HostBitmap& bitmap, const std::filesystem::path& file,
     error = "cannot write " + Quoted(file) + ": the bitmap is empty";
     return false;
   }
-  if (!CheckWriteTarget(file, error)) return false;
+  if (!CanWriteFileAt(file, error)) return false;
   PixelBuffer pixels;
   pixels.width = bitmap.width;
   pixels.height = bitmap.height;

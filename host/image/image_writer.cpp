@@ -4,11 +4,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <system_error>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/pfm_file.h"
-#include "image/atomic_file.h"
 
 namespace ombrel::host {
 
@@ -64,20 +63,6 @@ bool CanWriteImageType(const std::filesystem::path& file, std::string& error) {
   return false;
 }
 
-bool CheckWriteTarget(const std::filesystem::path& file, std::string& error) {
-  if (file.filename().empty()) {
-    error = "cannot write " + Quoted(file) + ": no file name";
-    return false;
-  }
-  std::error_code ec;
-  const std::filesystem::path folder = file.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
-    error = "cannot write " + Quoted(file) + ": there is no folder " + Quoted(folder);
-    return false;
-  }
-  return true;
-}
-
 bool EncodePicture(const PixelBuffer& pixels, std::string_view type, const std::filesystem::path& file,
                    std::vector<unsigned char>& encoded, std::string& error) {
   std::string reason;
@@ -97,7 +82,7 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
     error = "cannot write " + Quoted(file) + ": the picture is empty or its buffer does not match its size";
     return false;
   }
-  if (!CheckWriteTarget(file, error)) return false;
+  if (!CanWriteFileAt(file, error)) return false;
   std::vector<unsigned char> encoded;
   if (kind == Kind::Pfm) {
     EncodePfm(image.rgb.data(), image.width, image.height, encoded);

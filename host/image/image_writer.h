@@ -15,19 +15,15 @@ namespace ombrel::host {
 // Writes by suffix (any case): .png as 8-bit display-referred (linear values encoded to sRGB,
 // then clamped to [0, 1] and rounded; NaN becomes 0), .exr/.tif/.tiff as 32-bit float with the
 // exact values, .pfm likewise but encoded by the host itself (the one type a build without the
-// image library writes). The picture is encoded in memory, then written through a hidden file beside the
-// target that replaces it only when complete (see WriteFileAtomically), so a failed write
-// leaves an existing file as it was and nothing else behind. False with a message naming the
+// image library writes). The picture is encoded in memory, then written by WriteFileAtomically
+// (core/atomic_file.h), so a failed write leaves an existing file as it was and nothing else
+// behind, and a device is written in place, never replaced. False with a message naming the
 // file and the reason on failure.
 bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error);
 
 // Whether WriteImage knows the file's suffix; false with a message naming the file otherwise.
 // Lets a command refuse a bad output name before it spends time rendering.
 bool CanWriteImageType(const std::filesystem::path& file, std::string& error);
-
-// Whether a file can be written there: it has a name and its folder exists. False with a
-// message naming the file otherwise.
-bool CheckWriteTarget(const std::filesystem::path& file, std::string& error);
 
 // Encodes pixels in memory as a file of the image library's type ("png", "openexr", "tiff"),
 // loading the library if need be. False with a message naming the file on failure.

@@ -1,11 +1,11 @@
 #include "scenefile/scene_writer.h"
 
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <set>
 #include <unordered_map>
 
+#include "core/atomic_file.h"
 #include "core/builtin_shaders.h"
 #include "core/gradient.h"
 #include "core/registry.h"
@@ -346,25 +346,7 @@ std::string SceneToText(const Host& host, const Scene& scene, const std::filesys
 bool WriteSceneFile(const Host& host, const Scene& scene, const std::filesystem::path& file,
                     std::vector<std::string>& notes, std::string& error) {
   const std::string text = SceneToText(host, scene, file.parent_path(), notes);
-  std::filesystem::path partial = file;
-  partial.replace_filename("." + file.filename().string() + ".partial");
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
-      error = "cannot write " + file.string() + ": the file could not be written";
-      std::error_code ec;
-      std::filesystem::remove(partial, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(partial, file, ec);
-  if (ec) {
-    error = "cannot write " + file.string() + ": " + ec.message();
-    std::filesystem::remove(partial, ec);
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(file, text.data(), text.size(), error);
 }
 
 }  // namespace ombrel::host

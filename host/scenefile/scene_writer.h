@@ -19,8 +19,8 @@ namespace ombrel::host {
 std::string SceneToText(const Host& host, const Scene& scene, const std::filesystem::path& folder,
                         std::vector<std::string>& notes);
 
-// Writes the scene file; the file is replaced only once complete. False with a message naming
-// the file on failure.
+// Writes the scene file through WriteFileAtomically (core/atomic_file.h): an existing file is
+// replaced only once the new one is complete. False with a message naming the file and the reason.
 bool WriteSceneFile(const Host& host, const Scene& scene, const std::filesystem::path& file,
                     std::vector<std::string>& notes, std::string& error);
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/pfm_file.h"
-#include "image/atomic_file.h"
 #include "image/image_reader.h"
 #include "image/image_writer.h"
 

@@ -11,7 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "image/atomic_file.h"
+#include "core/atomic_file.h"
 #include "image/image_reader.h"
 #include "image/image_writer.h"
 
