@@ -9,7 +9,8 @@ namespace ombrel::cli {
 
 void AddModuleOptions(CLI::App* command, ModuleArgs& args, bool moduleAsPositional) {
   if (moduleAsPositional) {
-    command->add_option("module", args.module, "module file (default: the one built with this host)");
+    // --module too, as every other command names the module.
+    command->add_option("module,--module", args.module, "module file (default: the one built with this host)");
   } else {
     command->add_option("--module", args.module, "module file (default: the one built with this host)");
   }
