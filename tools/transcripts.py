@@ -26,7 +26,9 @@ stands for any part of the line.
   transcripts.py --check [--bin DIR] [FILE ...]   exit 1, with a diff, where a document is stale
   transcripts.py --write [--bin DIR] [FILE ...]   rewrite the blocks and pictures that changed
 
---write keeps the "..." of a block where the lines around it still match. Without FILE every
+--write keeps each "..." of a block where it still has lines to leave out: every shown line is
+paired with the new line most like it, in order, and new lines that fall where a "..." stood are
+left out with it; the others are shown. Read the diff before committing it. Without FILE every
 document that holds a marker (README.md, docs/*.md) is read. Standard library only.
 """
 import argparse
@@ -163,32 +165,65 @@ def rewritten(pattern, output):
     output = [next((p for p in shortened if line_matches(p, line)), line) for line in output]
     if not any(is_elision(p) for p in pattern):
         return output
-    result = []
-    ops = difflib.SequenceMatcher(None, pattern, output, autojunk=False).get_opcodes()
-    for op, i1, i2, j1, j2 in ops:
-        old, new = pattern[i1:i2], output[j1:j2]
-        if op == "equal":
-            result += new
-        elif op == "delete":
-            result += [p for p in old if is_elision(p)]
-        elif op == "insert":
-            result += new
+    n, m = len(pattern), len(output)
+
+    def likeness(i, j):
+        """How well output line j stands in for the pattern's line i: 1 for the same, else the
+        share of characters in common, when most are (a message with a new number or name) or
+        when the new line holds most of the old one (a message that says more)."""
+        if pattern[i] == output[j]:
+            return 1.0
+        matcher = difflib.SequenceMatcher(None, pattern[i], output[j], autojunk=False)
+        common = sum(block.size for block in matcher.get_matching_blocks())
+        ratio = matcher.ratio()
+        return ratio if ratio >= 0.6 or common >= 0.8 * len(pattern[i]) else None
+
+    # best[h][i][j]: the most likeness the pattern from line i can gain over the output from line
+    # j, h telling whether the "..." at i has left a line out yet. A line shown anew costs, and a
+    # "..." that leaves lines out again gains, so that new lines join the runs left out, each
+    # "..." keeps a run, and the lines shown are the first of their kind.
+    shown, kept = -0.1, 0.2
+    best = [[[0.0] * (m + 1) for _ in range(n + 1)] for _ in range(2)]
+    step = [[[None] * (m + 1) for _ in range(n + 1)] for _ in range(2)]
+    for i in range(n, -1, -1):
+        for j in range(m, -1, -1):
+            for h in (0, 1):
+                options = []
+                if i < n and is_elision(pattern[i]):
+                    if j < m:
+                        options.append(((0 if h else kept) + best[1][i][j + 1], "hide"))
+                    options.append((best[0][i + 1][j], "next"))
+                else:
+                    if i < n and j < m:
+                        like = likeness(i, j)
+                        if like is not None:
+                            options.append((like + best[0][i + 1][j + 1], "pair"))
+                    if i < n:
+                        options.append((best[0][i + 1][j], "drop"))
+                    if j < m:
+                        options.append((shown + best[0][i][j + 1], "show"))
+                if options:
+                    best[h][i][j], step[h][i][j] = max(options, key=lambda option: option[0])
+    result, i, j, h = [], 0, 0, 0
+    while i < n or j < m:
+        move = step[h][i][j]
+        if move == "hide":
+            if not h:
+                result.append(pattern[i])
+            h, j = 1, j + 1
+        elif move == "next":
+            h, i = 0, i + 1
+        elif move == "pair":
+            result.append(output[j])
+            i, j = i + 1, j + 1
+        elif move == "drop":
+            i += 1
         else:
-            elided = [k for k, p in enumerate(old) if is_elision(p)]
-            if not elided:
-                result += new
-                continue
-            # The lines before the first "..." and after the last keep their places, one for one.
-            head, tail = elided[0], len(old) - 1 - elided[-1]
-            if head + tail > len(new):
-                result += new
-                continue
-            result += new[:head] + [old[elided[0]]] + new[len(new) - tail:]
-    collapsed = []
-    for line in result:
-        if not (collapsed and is_elision(line) and is_elision(collapsed[-1])):
-            collapsed.append(line)
-    return collapsed if matches(collapsed, output) else output
+            result.append(output[j])
+            j += 1
+    # A line dropped between two "..." leaves one run, not two.
+    result = [line for k, line in enumerate(result) if not (k and is_elision(line) and is_elision(result[k - 1]))]
+    return result if matches(result, output) else output
 
 
 # --- Pictures -------------------------------------------------------------------------------

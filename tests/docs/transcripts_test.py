@@ -53,6 +53,26 @@ class Rewriting(unittest.TestCase):
                    ["step 1", "a", "b", "step 4", "  new message"],
                    ["step 1", "...", "step 4", "  new message"])
 
+    def test_each_left_out_run_keeps_its_place_when_every_line_changed(self):
+        # An import that now names the shaders it adds, where it printed "" before.
+        names = ["numbered_cells", "slate", "ab"]
+        output = (["step 2"] + [f"  {3101 + k} set to link to shader \"{n}\"" for k, n in enumerate(names)]
+                  + [f"  added shader \"{n}\"" for n in names] + ["  file dialog"])
+        got = transcripts.rewritten(["step 2", "  3101 set to link to shader \"\"", "  ...", "  added shader \"\"",
+                                     "  ...", "  file dialog"], output)
+        self.assertEqual(got[:3], ["step 2", "  3101 set to link to shader \"numbered_cells\"", "  ..."])
+        self.assertEqual(got[4:], ["  ...", "  file dialog"])
+        self.assertTrue(got[3].startswith("  added shader"))
+        self.assertTrue(transcripts.matches(got, output))
+
+    def test_a_line_gone_from_between_two_left_out_runs_leaves_one_run(self):
+        self.check(["a", "...", "  added shader \"\"", "...", "z"], ["a", "p", "q", "z"], ["a", "...", "z"])
+
+    def test_a_line_that_now_says_more_is_paired_with_its_old_self(self):
+        self.check(["a", "...", "  added shader \"\"", "...", "z"],
+                   ["a", "p", "  added shader \"\" reading \"textures/ramp.png\"", "q", "z"],
+                   ["a", "...", "  added shader \"\" reading \"textures/ramp.png\"", "...", "z"])
+
     def test_without_left_out_lines_the_block_is_the_output(self):
         self.check(["old"], ["new", "lines"], ["new", "lines"])
 
