@@ -407,7 +407,7 @@ def process(doc, bin_dir, write, report):
                     report(f"{where}: rewrote the transcript of `{command}`")
                 else:
                     report(f"{where}: the transcript of `{command}` is stale:")
-                    report("\n".join(difflib.unified_diff(pattern, fresh, "in the document", "made now", lineterm="")))
+                    report("\n".join(difflib.unified_diff(pattern, fresh, "in the document", "as --write writes it", lineterm="")))
                     current = False
     finally:
         session.close()
