@@ -8,6 +8,7 @@
 #include "module_session.h"
 #include "core/editing.h"
 #include "core/live_description.h"
+#include "core/printable_text.h"
 #include "resources/description.h"
 #include "scenefile/scene_file.h"
 
@@ -44,15 +45,17 @@ int DescribeNode(ModuleSession& session, const std::string& sceneFile, const std
   }
   HostNode* node = host::FindByName(scene.document, nodeName);
   if (!node) {
-    Report("%s has no node named \"%s\"", sceneFile.c_str(), nodeName.c_str());
+    Report("%s has no node named \"%s\"", sceneFile.c_str(), host::ShownName(nodeName).c_str());
     return kExitFailed;
   }
   const std::unique_ptr<HostDescription> live = host::LiveDescriptionOf(node, session.Host().GetRegistry());
   if (!live) {
-    Report("\"%s\" is a node of the host's own and has no description", nodeName.c_str());
+    Report("\"%s\" is a node of the host's own and has no description", host::ShownName(nodeName).c_str());
     return kExitFailed;
   }
-  std::printf("\"%s\" (%s, %d), as its interface shows it\n", nodeName.c_str(), node->plugin->name.c_str(), node->type);
+  // Names of nodes are bytes from a file, shown as messages show them.
+  std::printf("\"%s\" (%s, %d), as its interface shows it\n", host::ShownName(nodeName).c_str(), node->plugin->name.c_str(),
+              node->type);
   std::printf("  %-10s %-40s %-11s %s\n", "ID", "symbol", "type", "label");
   for (const auto& entry : live->entries) {
     const host::DescElement& e = entry.element;
@@ -74,7 +77,7 @@ int RunDescribe(const ModuleArgs& args, const std::string& name, const std::stri
   if (!plugin) {
     std::string registered;
     for (const auto& p : session.Host().GetRegistry().Plugins()) registered += " " + p->descriptionName;
-    Report("no plug-in named \"%s\"; registered:%s", name.c_str(), registered.c_str());
+    Report("no plug-in named \"%s\"; registered:%s", host::ShownName(name).c_str(), registered.c_str());
     return kExitFailed;
   }
   if (!plugin->description) {
