@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/printable_text.h"
+#include "scenefile/byte_text.h"
+#include "scenefile/json_checks.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/scene_keys.h"
 #include "scenefile/scene_plan.h"
@@ -30,6 +32,7 @@ enum class Role {
   TagList,
   Tag,
   Free,  // anything goes here; the reader checks it
+  Text,  // an object where a single value stands: only {"bytes": text}
 };
 
 bool WantsObject(Role role) {
@@ -41,7 +44,7 @@ bool WantsArray(Role role) {
   return role == Role::ShaderList || role == Role::MaterialList || role == Role::ObjectList || role == Role::TagList;
 }
 
-constexpr std::array<std::string_view, 4> kParamObjectKeys{"link", "name", "type", "params"};
+constexpr std::array<std::string_view, 5> kParamObjectKeys{"link", "owns", "name", "type", "params"};
 
 std::span<const std::string_view> KeysOf(Role role) {
   switch (role) {
@@ -140,6 +143,14 @@ class CheckingBuilder {
     Frame& f = stack_.back();
     const std::string member = MemberPath(f.path, key);
     if (!f.keys.insert(key).second) return Fail(member, "key \"" + key + "\" given twice in one object");
+    if (f.bytes) return Fail(member, "{\"bytes\": text} holds the text and nothing else");
+    if (key == kBytesKey && HoldsText(f)) {
+      if (f.keys.size() > 1) return Fail(member, "{\"bytes\": text} holds the text and nothing else");
+      f.bytes = true;
+      f.key = std::move(key);
+      return true;
+    }
+    if (f.role == Role::Text) return Fail(f.path, "expected a single value or a list of numbers, found an object");
     const auto allowed = KeysOf(f.role);
     if (!allowed.empty()) {
       bool known = false;
@@ -174,7 +185,14 @@ class CheckingBuilder {
     std::string path;
     std::string key;  // objects: the key of the value that comes next
     std::unordered_set<std::string> keys;
+    bool bytes = false;  // a {"bytes": text} that becomes its text when it closes
   };
+
+  // Where a name, a file name or a string value may stand, so may its bytes form.
+  bool HoldsText(const Frame& f) const {
+    if (f.role == Role::Text || f.role == Role::ParamObject) return true;
+    return f.role == Role::Shader && stack_.size() >= 2 && stack_[stack_.size() - 2].role == Role::Material;
+  }
 
   size_t Here() const {
     const size_t read = static_cast<size_t>(*furthest_ - text_.data());
@@ -236,18 +254,27 @@ class CheckingBuilder {
     if (!stack_.empty() && stack_.back().role == Role::Free) {
       return Fail(path, std::string("expected a number, found ") + found);
     }
-    if (!isArray && role == Role::Free) {
-      return Fail(path, "expected a single value or a list of numbers, found an object");
-    }
     if (isArray && !stack_.empty() && stack_.back().role == Role::KnotList) {
       return Fail(path, "expected a number or a gradient knot, found an array");
     }
     Json* value = Place(isArray ? Json::array() : Json::object());
-    stack_.push_back(Frame{value, role, path, {}, {}});
+    // An object where a single value stands may only be that value's bytes form; its first key
+    // tells.
+    stack_.push_back(Frame{value, !isArray && role == Role::Free ? Role::Text : role, path, {}, {}, false});
     return true;
   }
 
   bool Close() {
+    Frame& f = stack_.back();
+    if (f.role == Role::Text && !f.bytes) return Fail(f.path, "expected a single value or a list of numbers, found an object");
+    if (f.bytes) {
+      const Json& text = f.value->begin().value();
+      const std::string member = MemberPath(f.path, kBytesKey);
+      if (!text.is_string()) return Fail(member, "expected the text of a name or file name, found " + Found(text));
+      std::optional<std::string> decoded = DecodeByteText(text.get_ref<const std::string&>());
+      if (!decoded) return Fail(member, "a '%' must be followed by two hex digits (%25 stands for '%' itself)");
+      *f.value = Json(std::move(*decoded));
+    }
     stack_.pop_back();
     return true;
   }

@@ -11,7 +11,7 @@ inline constexpr std::array<std::string_view, 4> kDocumentKeys{"settings", "shad
 inline constexpr std::array<std::string_view, 7> kSettingsKeys{"width",      "height", "linearWorkflow", "threads",
                                                               "background", "time",   "fps"};
 inline constexpr std::array<std::string_view, 3> kShaderKeys{"name", "type", "params"};
-inline constexpr std::array<std::string_view, 1> kLinkKeys{"link"};
+inline constexpr std::array<std::string_view, 2> kLinkKeys{"link", "owns"};
 inline constexpr std::array<std::string_view, 3> kMaterialKeys{"name", "shader", "active"};
 inline constexpr std::array<std::string_view, 14> kObjectKeys{"name",    "type", "identity", "parent", "origin",
                                                              "renderIndex", "rows", "columns", "rect",  "uv",

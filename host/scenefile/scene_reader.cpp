@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/builtin_shaders.h"
+#include "core/printable_text.h"
 #include "resources/description.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/parameter_values.h"
@@ -79,7 +80,7 @@ class SceneReader {
   void AddName(const std::string& name, NodeKind kind, int index, const std::string& nodePath) {
     auto [it, added] = plan_.names.try_emplace(name, NamedEntry{kind, index, nodePath});
     if (!added) {
-      throw SceneFileError(MemberPath(nodePath, "name"), "the name \"" + name + "\" is already used by " + it->second.path +
+      throw SceneFileError(MemberPath(nodePath, "name"), "the name \"" + ShownName(name) + "\" is already used by " + it->second.path +
                                      "; names must be unique across shaders, materials and objects");
     }
   }
@@ -99,7 +100,7 @@ class SceneReader {
     }
     plugin = registry_.FindByName(text);
     if (plugin && plugin->pluginType == HOST_PLUGINTYPE_SHADER) return plugin->id;
-    if (plugin) throw SceneFileError(path, "\"" + text + "\" is a tool, not a shader");
+    if (plugin) throw SceneFileError(path, "\"" + ShownName(text) + "\" is a tool, not a shader");
     std::string known;
     for (const BuiltinShaderName& builtin : BuiltinShaderNames()) {
       if (!known.empty()) known += ", ";
@@ -108,7 +109,7 @@ class SceneReader {
     for (const auto& p : registry_.Plugins()) {
       if (p->pluginType == HOST_PLUGINTYPE_SHADER) known += ", " + p->descriptionName + " (" + std::to_string(p->id) + ")";
     }
-    throw SceneFileError(path, "unknown shader type \"" + text + "\"; known types: " + known);
+    throw SceneFileError(path, "unknown shader type \"" + ShownName(text) + "\"; known types: " + known);
   }
 
   // Reads a shader definition and answers its index. Definitions in place are read depth first,
@@ -159,7 +160,7 @@ class SceneReader {
       list += e.symbol;
     }
     const std::string what = exists ? "\"" + key + "\" is not a parameter a scene file can set"
-                                    : "unknown parameter \"" + key + "\"";
+                                    : "unknown parameter \"" + ShownName(key) + "\"";
     throw SceneFileError(path, what + "; parameters of " + d.name + ": " + list);
   }
 
@@ -199,7 +200,7 @@ class SceneReader {
   ParamPlan ReadUntypedParam(const std::string& key, const Json& value, const std::string& path, int shader) {
     const auto id = ParseDecimal(key);
     if (!id) {
-      throw SceneFileError(path, "unknown parameter \"" + key +
+      throw SceneFileError(path, "unknown parameter \"" + ShownName(key) +
                                      "\"; a shader without a description takes parameters by number, e.g. \"1000\"");
     }
     ParamPlan param;
@@ -225,7 +226,7 @@ class SceneReader {
         name = &v["link"];
       }
       link.target = NameRef{ReadName(*name, path), path, -1};
-      link.owning = shaderOnly;
+      link.owning = shaderOnly && Owns(v, path, shaderOnly);
       return link;
     }
     if (!v.is_object()) {
@@ -238,10 +239,22 @@ class SceneReader {
     return link;
   }
 
+  // {"link": name, "owns": false} points at a shader that belongs elsewhere (a second link to
+  // it). Only shader links own, so elsewhere "owns" may only say what a link does anyway.
+  static bool Owns(const Json& link, const std::string& path, bool canOwn) {
+    if (!link.is_object() || !link.contains("owns")) return canOwn;
+    const std::string ownsPath = MemberPath(path, "owns");
+    const bool owns = ReadBool(link["owns"], ownsPath);
+    if (owns && !canOwn) {
+      throw SceneFileError(ownsPath, "this link only points at its target; only a shader link (SHADERLINK) owns one");
+    }
+    return owns;
+  }
+
   void SetOwner(int shader, OwnerKind kind, int owner, const std::string& via) {
     ShaderPlan& s = plan_.shaders[shader];
     if (s.owner != OwnerKind::Document) {
-      throw SceneFileError(via, "shader \"" + s.name + "\" already belongs to " + s.ownerPath +
+      throw SceneFileError(via, "shader \"" + ShownName(s.name) + "\" already belongs to " + s.ownerPath +
                                     "; a shader has one owner, so define another shader for this use");
     }
     s.owner = kind;
@@ -352,12 +365,13 @@ class SceneReader {
   std::vector<NodeParamPlan> ReadNodeParams(const Json& v, const std::string& path) {
     RequireObject(v, path);
     std::vector<NodeParamPlan> params;
+    std::map<int32_t, size_t> seen;
     for (const auto& [key, value] : v.items()) {
       const std::string p = MemberPath(path, key);
       const auto id = ParseDecimal(key);
-      if (!id) throw SceneFileError(p, "unknown parameter \"" + key + "\"; objects and tags take parameters by number");
-      for (const NodeParamPlan& other : params) {
-        if (other.id == *id) throw SceneFileError(p, "parameter " + key + " is already set by " + other.path);
+      if (!id) throw SceneFileError(p, "unknown parameter \"" + ShownName(key) + "\"; objects and tags take parameters by number");
+      if (const auto [it, added] = seen.try_emplace(*id, params.size()); !added) {
+        throw SceneFileError(p, "parameter " + key + " is already set by " + params[it->second].path);
       }
       NodeParamPlan param;
       param.id = *id;
@@ -365,6 +379,7 @@ class SceneReader {
       if (value.is_object()) {
         CheckKeys(value, p, kLinkKeys);
         if (!value.contains("link")) Expected(p, "{\"link\": name}", value);
+        Owns(value, p, false);
         param.link = NameRef{ReadName(value["link"], p), p, -1};
       } else {
         param.value = ReadUntypedValue(value, p);
@@ -400,7 +415,7 @@ class SceneReader {
 
   const NamedEntry& Resolve(NameRef& ref) {
     auto it = plan_.names.find(ref.name);
-    if (it == plan_.names.end()) throw SceneFileError(ref.path, "no shader, material or object is named \"" + ref.name + "\"");
+    if (it == plan_.names.end()) throw SceneFileError(ref.path, "no shader, material or object is named \"" + ShownName(ref.name) + "\"");
     ref.index = it->second.index;
     return it->second;
   }
@@ -408,7 +423,7 @@ class SceneReader {
   const NamedEntry& ResolveAs(NameRef& ref, NodeKind kind) {
     const NamedEntry& entry = Resolve(ref);
     if (entry.kind != kind) {
-      throw SceneFileError(ref.path, "expected " + std::string(KindWord(kind)) + ", but \"" + ref.name + "\" is " +
+      throw SceneFileError(ref.path, "expected " + std::string(KindWord(kind)) + ", but \"" + ShownName(ref.name) + "\" is " +
                                          std::string(KindWord(entry.kind)) + " (" + entry.path + ")");
     }
     return entry;
@@ -442,7 +457,8 @@ class SceneReader {
         ResolveAs(*o.parent, NodeKind::Object);
         // Parents come first, so the hierarchy is built in one pass and can hold no circle.
         if (o.parent->index >= static_cast<int>(i)) {
-          throw SceneFileError(o.parent->path, "the parent \"" + o.parent->name + "\" must be listed before \"" + o.name + "\"");
+          throw SceneFileError(o.parent->path, "the parent \"" + ShownName(o.parent->name) + "\" must be listed before \"" +
+                                                   ShownName(o.name) + "\"");
         }
         depth[i] = depth[static_cast<size_t>(o.parent->index)] + 1;
         if (depth[i] >= kMaxNesting) {
@@ -464,7 +480,7 @@ class SceneReader {
 
   std::string Label(int shader) const {
     const ShaderPlan& s = plan_.shaders[static_cast<size_t>(shader)];
-    return s.name.empty() ? s.path : "\"" + s.name + "\"";
+    return s.name.empty() ? s.path : "\"" + ShownName(s.name) + "\"";
   }
 
   // Owners form chains that end at a material or the document; a circle would own itself and

@@ -8,10 +8,14 @@
 #include "core/atomic_file.h"
 #include "core/builtin_shaders.h"
 #include "core/gradient.h"
+#include "core/printable_text.h"
 #include "core/registry.h"
 #include "resources/description.h"
+#include "scenefile/byte_text.h"
 #include "scenefile/json_checks.h"
 #include "scenefile/parameter_values.h"
+#include "scenefile/scene_json.h"
+#include "scenefile/scene_reader.h"
 
 namespace ombrel::host {
 namespace {
@@ -86,7 +90,7 @@ class SceneWriter {
     std::string name = base;
     for (int n = 2; !used_.insert(name).second; ++n) name = base + "#" + std::to_string(n);
     if (!wanted.empty() && name != wanted) {
-      notes_.push_back("the name \"" + wanted + "\" is used more than once; written as \"" + name + "\"");
+      notes_.push_back("the name \"" + ShownName(wanted) + "\" is used more than once; written as \"" + ShownName(name) + "\"");
     }
     return name;
   }
@@ -128,12 +132,16 @@ class SceneWriter {
   }
 
   void FindInPlaceShaders(const HostNode& node) {
-    for (const auto& s : node.shaders) {
+    // The first link to each target, found in one pass: a shader may hold thousands of slots.
+    std::unordered_map<uint64_t, int32_t> firstLink;
+    if (node.kind == NodeKind::Shader) {
       for (const auto& [id, value] : node.data.entries) {
-        if (value.type == HOST_DA_LINK && value.linkSerial == s->serial && node.kind == NodeKind::Shader) {
-          inPlace_.emplace(s->serial, std::make_pair(node.serial, id));
-          break;
-        }
+        if (value.type == HOST_DA_LINK && value.linkSerial != 0) firstLink.try_emplace(value.linkSerial, id);
+      }
+    }
+    for (const auto& s : node.shaders) {
+      if (const auto link = firstLink.find(s->serial); link != firstLink.end()) {
+        inPlace_.emplace(s->serial, std::make_pair(node.serial, link->second));
       }
       if (node.kind == NodeKind::Material && node.channelShaderSerial == s->serial) {
         inPlace_.emplace(s->serial, std::make_pair(node.serial, 0));
@@ -148,13 +156,17 @@ class SceneWriter {
     return it != inPlace_.end() && it->second.first == holder.serial && it->second.second == id;
   }
 
-  Json LinkByName(uint64_t serial, const std::string& where) {
+  // A link that is not a shader in place points at a node placed elsewhere. Where the reader
+  // would take a named shader link as its owner, it says that it is not.
+  Json LinkByName(uint64_t serial, const std::string& where, bool wouldOwn = false) {
     auto it = names_.find(serial);
     if (it == names_.end()) {
       notes_.push_back(where + ": links a node outside the document; left out");
       return Json();
     }
-    return Json::object({{"link", it->second}});
+    Json link = Json::object({{"link", it->second}});
+    if (wouldOwn) link["owns"] = false;
+    return link;
   }
 
   Json Value(const HostData& d, const std::optional<scenefile::ParamKind>& kind, const std::string& where) {
@@ -200,7 +212,7 @@ class SceneWriter {
 
   std::string Label(const HostNode& node) const {
     auto it = names_.find(node.serial);
-    return it != names_.end() ? "\"" + it->second + "\"" : "a shader of type " + std::to_string(node.type);
+    return it != names_.end() ? "\"" + ShownName(it->second) + "\"" : "a shader of type " + std::to_string(node.type);
   }
 
   Json Shader(const HostNode& node, bool topLevel) {
@@ -222,6 +234,9 @@ class SceneWriter {
       const std::string where = Label(node) + " parameter " + std::to_string(id);
       std::string key = std::to_string(id);
       std::optional<scenefile::ParamKind> kind;
+      // Described shader links own a shader they name, and so do the run-time slots (which the
+      // description does not list).
+      bool owningLink = false;
       if (description) {
         const DescElement* element = description->Find(id);
         if (element) {
@@ -232,9 +247,12 @@ class SceneWriter {
             continue;
           }
           key = element->symbol;
+          owningLink = kind == scenefile::ParamKind::ShaderLink;
         } else if (value.type != HOST_DA_LINK) {
           notes_.push_back(where + ": not in the shader's description; left out");
           continue;
+        } else {
+          owningLink = true;
         }
       }
       if (value.type == HOST_DA_LINK) {
@@ -243,7 +261,7 @@ class SceneWriter {
         if (target && IsInPlace(node, id, value.linkSerial)) {
           params[key] = Shader(*target, false);
         } else {
-          Json link = LinkByName(value.linkSerial, where);
+          Json link = LinkByName(value.linkSerial, where, owningLink);
           if (!link.is_null()) params[key] = link;
         }
         continue;
@@ -265,7 +283,7 @@ class SceneWriter {
       if (s->serial == m.channelShaderSerial) {
         j["shader"] = Shader(*s, false);
       } else {
-        notes_.push_back("material \"" + m.name + "\": a shader outside its colour channel; left out");
+        notes_.push_back("material \"" + ShownName(m.name) + "\": a shader outside its colour channel; left out");
       }
     }
     if (m.bits & HOST_BIT_ACTIVE) j["active"] = true;
@@ -340,12 +358,43 @@ class SceneWriter {
 std::string SceneToText(const Host& host, const Scene& scene, const std::filesystem::path& folder,
                         std::vector<std::string>& notes) {
   if (!scene.document) return "{}\n";
-  return SceneWriter(host, scene, folder, notes).Write().dump(2) + "\n";
+  Json document = SceneWriter(host, scene, folder, notes).Write();
+  scenefile::WriteByteTexts(document);
+  // Keys are the format's words and the description's symbols; should one not be UTF-8, the
+  // check of the text below refuses it instead of the writer aborting.
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+bool SceneToCheckedText(const Host& host, const Scene& scene, const std::filesystem::path& folder,
+                        std::vector<std::string>& notes, std::string& text, std::string& error) {
+  text = SceneToText(host, scene, folder, notes);
+  // Read as a scene file is read, up to the nodes it would make: a file the reader refuses
+  // would tell the user "saved" for edits that could only be recovered by hand.
+  Json document;
+  scenefile::JsonFault fault;
+  std::string faultText;
+  if (!scenefile::ParseSceneJson(text, document, fault)) {
+    faultText = (fault.path.empty() ? "" : fault.path + ": ") + fault.message;
+  } else {
+    try {
+      scenefile::ReadScene(document, const_cast<Host&>(host).GetRegistry());
+    } catch (const scenefile::SceneFileError& e) {
+      faultText = e.path + ": " + e.what();
+    }
+  }
+  if (faultText.empty()) return true;
+  error = "the scene was not saved, as the file would not read back (" + faultText +
+          "); this is a fault of ombrel-host, please report it with the edits that led here";
+  return false;
 }
 
 bool WriteSceneFile(const Host& host, const Scene& scene, const std::filesystem::path& file,
                     std::vector<std::string>& notes, std::string& error) {
-  const std::string text = SceneToText(host, scene, file.parent_path(), notes);
+  std::string text;
+  if (!SceneToCheckedText(host, scene, file.parent_path(), notes, text, error)) {
+    error = "cannot write " + file.string() + ": " + error;
+    return false;
+  }
   return WriteFileAtomically(file, text.data(), text.size(), error);
 }
 

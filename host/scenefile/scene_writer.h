@@ -19,6 +19,11 @@ namespace ombrel::host {
 std::string SceneToText(const Host& host, const Scene& scene, const std::filesystem::path& folder,
                         std::vector<std::string>& notes);
 
+// The same, checked: the text must read back through the scene reader, so that a file it would
+// refuse is never written. False with `error` saying why otherwise.
+bool SceneToCheckedText(const Host& host, const Scene& scene, const std::filesystem::path& folder,
+                        std::vector<std::string>& notes, std::string& text, std::string& error);
+
 // Writes the scene file through WriteFileAtomically (core/atomic_file.h): an existing file is
 // replaced only once the new one is complete. False with a message naming the file and the reason.
 bool WriteSceneFile(const Host& host, const Scene& scene, const std::filesystem::path& file,

@@ -237,6 +237,30 @@ TEST_F(SceneFileTest, PlainLinksPointWithoutOwning) {
   EXPECT_TRUE(IsChildShader(scene_.document, other));
 }
 
+// Names and texts that are not UTF-8 come as {"bytes": ...}, anywhere a name or text may
+// stand; a shader link that says it does not own its target leaves it where it is.
+TEST_F(SceneFileTest, TextsOfAnyBytesAndLinksThatDoNotOwn) {
+  ASSERT_NE(module_, nullptr);
+  ASSERT_TRUE(Load(R"({
+    "shaders": [
+      {"name": {"bytes": "caf%E9"}, "type": "bitmap", "params": {"1000": {"bytes": "caf%E9%25.png"}}},
+      {"name": "t", "type": "Xtransform", "params": {"XTRANSFORM_SHADER": {"link": {"bytes": "caf%e9"}, "owns": false}}},
+      {"name": "s", "type": "uv"},
+      {"name": "u", "type": "Xtransform", "params": {"XTRANSFORM_SHADER": {"link": "s", "owns": true}}},
+      {"name": "%FF", "type": "color"}
+    ],
+    "materials": [{"name": "m", "shader": {"bytes": "%25FF"}}]
+  })")) << error_;
+  HostNode* cafe = scene_.Find("caf\xE9");
+  ASSERT_NE(cafe, nullptr);
+  EXPECT_EQ(Param(cafe, host::kBitmapFileParam)->text, "caf\xE9%.png");
+  EXPECT_EQ(Linked(scene_.Find("t"), kTransformShader), cafe);
+  EXPECT_TRUE(IsChildShader(scene_.document, cafe));
+  EXPECT_TRUE(IsChildShader(scene_.Find("u"), scene_.Find("s")));
+  // "%25FF" is the bytes form of the UTF-8 name "%FF".
+  EXPECT_TRUE(IsChildShader(scene_.Find("m"), scene_.Find("%FF")));
+}
+
 struct Fault {
   const char* label;
   std::string_view text;
@@ -298,6 +322,14 @@ TEST_F(SceneFileTest, FaultsNameLineAndFieldAndLeaveNothingBehind) {
         "type": "xglent_colour"}]})", "colour", "shaders[0].type", "xglent_color (1029019)"},
       {"tool as a shader", R"({"shaders": [{"name": "s",
         "type": "tool_uv_transform"}]})", "tool_uv", "shaders[0].type", "a tool, not a shader"},
+      {"broken escape in a text of bytes", R"({"objects": [
+        {"name": {"bytes": "caf%E"}}]})", "caf%E", "objects[0].name.bytes", "two hex digits"},
+      {"a text of bytes that is no text", R"({"objects": [
+        {"name": {"bytes": 3}}]})", "bytes", "objects[0].name.bytes", "expected the text of a name or file name, found 3"},
+      {"a text of bytes with more", R"({"shaders": [{"name": "s", "type": "uv", "params": {"1000":
+        {"bytes": "x", "link": "s"}}}]})", "link", "shaders[0].params.1000.link", "holds the text and nothing else"},
+      {"an object's link that would own", R"({"objects": [{"name": "a", "params": {"1000":
+        {"link": "a", "owns": true}}}]})", "owns", "objects[0].params.1000.owns", "only a shader link (SHADERLINK) owns"},
       {"shader without a name", R"({"shaders": [
         {"type": "uv"}]})", "uv", "shaders[0].name", "missing"},
       {"name used twice", R"({"shaders": [{"name": "twin", "type": "uv"}],

@@ -1,17 +1,23 @@
 // Scene files written back: every example reads back to the same document, and so does a
-// document the editing host changed (a cube with a texture tag, a cloned material).
+// document the editing host changed (a cube with a texture tag, a cloned material, names of any
+// bytes, shaders linked from more than one place).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "core/builtin_shaders.h"
 #include "core/document_dump.h"
 #include "core/editing.h"
+#include "core/registry.h"
 #include "core/scene.h"
+#include "resources/description.h"
+#include "scenefile/parameter_values.h"
 #include "scenefile/scene_file.h"
 #include "scenefile/scene_writer.h"
 #include "../host/module_fixture.h"
@@ -105,6 +111,130 @@ TEST(SceneWriter, EditedDocumentsReadBackWithTagsCubesAndClones) {
   // With the clone's shader renamed in the first document too, the two dump alike.
   clone->shaders.front()->name = "tint#2";
   EXPECT_EQ(host::DumpDocument(doc), host::DumpDocument(second.document));
+  std::filesystem::remove_all(out);
+}
+
+std::string ReadText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void CollectShaders(HostNode* node, std::vector<HostNode*>& out) {
+  for (const auto& s : node->shaders) {
+    out.push_back(s.get());
+    CollectShaders(s.get(), out);
+  }
+  for (const auto& m : node->materials) CollectShaders(m.get(), out);
+}
+
+// File names on Linux are bytes: a picture named "caf\xE9.png" (Latin-1) must come back with
+// the same bytes, and names in UTF-8, '%' and all, stay plain strings in the file.
+TEST(SceneWriter, NamesAndFileNamesOfAnyBytesReadBackAsTheyWere) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  host::Scene scene;
+  std::string error;
+  ASSERT_TRUE(host::LoadSceneText(h, R"({
+    "shaders": [{"name": "tex", "type": "bitmap", "params": {"1000": "/pictures/x.png"}},
+                {"name": "plain", "type": "bitmap", "params": {"1000": "/pictures/100%.png"}}],
+    "materials": [{"name": "Mat", "shader": {"type": "color", "params": {"1000": [1, 0, 0]}}}],
+    "objects": [{"name": "panel", "material": "Mat"}]})",
+                                  "bytes.json", scene, error))
+      << error;
+  host::ResolveImageFiles(scene, "/");  // as reading the file does: the names become file names
+  HostNode* tex = host::FindByName(scene.document, "tex");
+  ASSERT_NE(tex, nullptr);
+  const std::string file = "/pictures/caf\xE9 \xC3\xA9t\xC3\xA9 50%\xFF.png";
+  tex->data.Slot(host::kBitmapFileParam).text = file;
+  tex->name = "t\xE9x";
+  host::FindByName(scene.document, "panel")->name = "p\xC3\xA9" "\x80";
+
+  const std::filesystem::path out = TempFolder();
+  std::vector<std::string> notes;
+  ASSERT_TRUE(host::WriteSceneFile(h, scene, out / "bytes.json", notes, error)) << error;
+  const std::string text = ReadText(out / "bytes.json");
+  EXPECT_NE(text.find(R"("bytes": "/pictures/caf%E9 été 50%25%FF.png")"), std::string::npos) << text;
+  EXPECT_NE(text.find(R"("bytes": "t%E9x")"), std::string::npos) << text;
+  EXPECT_NE(text.find(R"("bytes": "pé%80")"), std::string::npos) << text;
+  EXPECT_NE(text.find(R"("1000": "/pictures/100%.png")"), std::string::npos) << text;
+
+  host::Scene second;
+  ASSERT_TRUE(host::LoadSceneFile(h, out / "bytes.json", second, error)) << error;
+  HostNode* tex2 = host::FindByName(second.document, "t\xE9x");
+  ASSERT_NE(tex2, nullptr);
+  EXPECT_EQ(tex2->data.Find(host::kBitmapFileParam)->text, file);
+  EXPECT_NE(host::FindByName(second.document, "p\xC3\xA9" "\x80"), nullptr);
+  EXPECT_EQ(host::DumpDocument(scene.document), host::DumpDocument(second.document));
+  std::filesystem::remove_all(out);
+}
+
+// The cut shader's overlay linked to the atlas its texture holds in place (an edit does that):
+// the second link is written as one that does not own the shader, so the reader takes it.
+TEST(SceneWriter, ASecondLinkToAShaderInPlaceReadsBack) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  host::Scene scene;
+  std::string error;
+  ASSERT_TRUE(host::LoadSceneFile(h, std::filesystem::path(OMBREL_SOURCE_DIR) / "examples" / "cut_wall.json", scene, error))
+      << error;
+  constexpr int32_t kOverlay = 1002;
+  HostNode* wall = host::FindByName(scene.document, "wall");
+  HostData& overlay = wall->data.Slot(kOverlay);
+  overlay.type = HOST_DA_LINK;
+  overlay.linkSerial = host::FindByName(scene.document, "wall-atlas")->serial;
+  std::vector<std::string> notes;
+  std::string text;
+  ASSERT_TRUE(host::SceneToCheckedText(h, scene, OMBREL_SOURCE_DIR "/examples", notes, text, error)) << error;
+  EXPECT_NE(text.find(R"("link": "wall-atlas",)"), std::string::npos) << text;
+  EXPECT_NE(text.find(R"("owns": false)"), std::string::npos) << text;
+  ExpectRoundTrip(h, scene, TempFolder() / "cut.json");
+}
+
+// Edits of links at random, as a user's script could make them: every shader link of every
+// example's shaders pointed at some other shader, a few at a time. Whatever the links, the file
+// must read back to the same document.
+TEST(SceneWriter, ShadersLinkedAtRandomReadBack) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  const std::filesystem::path examples = std::filesystem::path(OMBREL_SOURCE_DIR) / "examples";
+  const std::filesystem::path out = TempFolder();
+  std::mt19937 random(20261209);
+  int relinked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+    if (entry.path().extension() != ".json" || entry.path().stem().string().find("_edit") != std::string::npos) continue;
+    for (int round = 0; round < 8; ++round) {
+      SCOPED_TRACE(entry.path().filename().string() + " round " + std::to_string(round));
+      host::Scene scene;
+      std::string error;
+      ASSERT_TRUE(host::LoadSceneFile(h, std::filesystem::absolute(entry.path()), scene, error)) << error;
+      std::vector<HostNode*> shaders;
+      CollectShaders(scene.document, shaders);
+      if (shaders.size() < 2) break;
+      for (int edit = 0; edit < 3; ++edit) {
+        HostNode* from = shaders[random() % shaders.size()];
+        const host::PluginRecord* plugin = from->builtin ? nullptr : h.GetRegistry().Find(from->type);
+        if (!plugin || !plugin->description) continue;
+        std::vector<int32_t> links;
+        for (const host::DescElement& e : plugin->description->elements) {
+          if (host::scenefile::SettableKind(e) == host::scenefile::ParamKind::ShaderLink) links.push_back(e.id);
+        }
+        if (links.empty()) continue;
+        HostNode* to = shaders[random() % shaders.size()];
+        if (to == from) continue;
+        HostData& link = from->data.Slot(links[random() % links.size()]);
+        // A link that holds a child shader keeps it: replacing it would orphan the child,
+        // which no edit does.
+        const HostNode* held = link.type == HOST_DA_LINK ? host::FindLiveNode(link.linkSerial) : nullptr;
+        if (held && held->parent == from) continue;
+        link = HostData();
+        link.type = HOST_DA_LINK;
+        link.linkSerial = to->serial;
+        ++relinked;
+      }
+      ExpectRoundTrip(h, scene, out / entry.path().filename());
+    }
+  }
+  EXPECT_GE(relinked, 20);
   std::filesystem::remove_all(out);
 }
 
