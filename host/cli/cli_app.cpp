@@ -1,6 +1,8 @@
 #include "cli_app.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "cli_report.h"
@@ -16,6 +18,29 @@ void AddModuleOptions(CLI::App* command, ModuleArgs& args, bool moduleAsPosition
   }
   command->add_option("--res", args.resourceDir, "resource folder (default: res beside the module)");
 }
+
+namespace {
+
+// A fault that escapes a command is reported as the command's failure, after the output so far:
+// an abort would lose both, and with them whatever the user was told had been done.
+int RunCommand(const Subcommand& command) {
+  const std::string name = command.app->get_name();
+  try {
+    return command.run();
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    Report("%s: out of memory; the command stopped", name.c_str());
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    Report("%s: stopped by an internal error: %s", name.c_str(), e.what());
+  } catch (...) {
+    std::fflush(stdout);
+    Report("%s: stopped by an internal error", name.c_str());
+  }
+  return kExitFailed;
+}
+
+}  // namespace
 
 int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int argc, char** argv) {
   // The parser would call a misspelt command a missing one.
@@ -49,7 +74,7 @@ int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int a
     return kExitUsage;
   }
   for (const Subcommand& command : commands) {
-    if (command.app->parsed()) return command.run();
+    if (command.app->parsed()) return RunCommand(command);
   }
   Report("no command given (see ombrel-host --help)");
   return kExitUsage;
