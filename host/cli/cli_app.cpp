@@ -42,6 +42,12 @@ int RunCommand(const Subcommand& command) {
 
 }  // namespace
 
+CLI::Option* AddOutputOption(CLI::App* command, std::string& file, const std::string& help) {
+  const CLI::Validator named(
+      [](std::string& value) { return value.empty() ? std::string("the file name is empty") : std::string(); }, "FILE");
+  return command->add_option("-o,--output", file, help)->check(named);
+}
+
 int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int argc, char** argv) {
   // The parser would call a misspelt command a missing one.
   if (argc > 1 && argv[1][0] != '-') {

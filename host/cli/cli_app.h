@@ -4,6 +4,7 @@
 #define OMBREL_HOST_CLI_CLI_APP_H
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -21,6 +22,10 @@ struct Subcommand {
 
 // --module and --res, shared by every command that loads the module.
 void AddModuleOptions(CLI::App* command, ModuleArgs& args, bool moduleAsPositional = false);
+
+// -o/--output FILE. An empty name is a wrong command line: taken as no -o, it would render to the
+// default name, or end an edit without saving it.
+CLI::Option* AddOutputOption(CLI::App* command, std::string& file, const std::string& help);
 
 Subcommand AddPluginsCommand(CLI::App& app);
 Subcommand AddDescribeCommand(CLI::App& app);

@@ -809,6 +809,11 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
     ReportText(error);
     return kExitUsage;
   }
+  // A scene file that could never be written there is refused before the edits it would lose.
+  if (!edit.output.empty() && !host::CanWriteFileAt(edit.output, error)) {
+    ReportText(error);
+    return kExitUsage;
+  }
   ModuleSession session(args);
   if (!session.Ok()) return kExitFailed;
   host::Host& h = session.Host();
@@ -870,7 +875,7 @@ Subcommand AddEditCommand(CLI::App& app) {
   CLI::App* command = app.add_subcommand("edit", "run a script of edits (buttons, parameters, dialogs, undo) on a scene");
   command->add_option("scene", e.scene, "scene file")->required();
   command->add_option("--script", e.script, "the steps, a JSON file (docs/editing.md)")->required();
-  command->add_option("-o,--output", e.output, "write the edited scene to this scene file");
+  AddOutputOption(command, e.output, "write the edited scene to this scene file");
   command->add_flag("--verbose", e.verbose, "also show update events and redraw requests");
   AddModuleOptions(command, state->module);
   return {command, [state] { return RunEdit(state->module, state->edit); }};

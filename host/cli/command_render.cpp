@@ -3,6 +3,7 @@
 
 #include "cli_app.h"
 #include "cli_report.h"
+#include "core/atomic_file.h"
 #include "image/image_writer.h"
 #include "module_session.h"
 #include "render/demo_scene.h"
@@ -33,7 +34,7 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
     output = render.scene.empty() ? std::filesystem::path("ombrel-demo").replace_extension(suffix)
                                   : std::filesystem::path(render.scene).filename().replace_extension(suffix);
   }
-  if (!host::CanWriteImageType(output, error)) {
+  if (!host::CanWriteImageType(output, error) || !host::CanWriteFileAt(output, error)) {
     ReportText(error);
     return kExitUsage;
   }
@@ -79,8 +80,8 @@ Subcommand AddRenderCommand(CLI::App& app) {
   RenderArgs& r = state->render;
   CLI::App* command = app.add_subcommand("render", "render a scene file, or the built-in demo scene, into a picture");
   command->add_option("scene", r.scene, "scene file (default: the built-in demo scene)");
-  command->add_option("-o,--output", r.output,
-                      "picture file: .png, .exr, .tif, .tiff or .pfm (default: ombrel-demo.png, or the scene's name; .pfm without the image library)");
+  AddOutputOption(command, r.output,
+                  "picture file: .png, .exr, .tif, .tiff or .pfm (default: ombrel-demo.png, or the scene's name; .pfm without the image library)");
   command->add_option("--size", r.size, "picture size WIDTHxHEIGHT (default: the scene's)");
   command->add_option("--threads", r.threads, "render threads (default: the scene's setting, else every core)");
   command->add_flag("--strict", r.strict,
