@@ -31,7 +31,11 @@ HostNode* InsertShader(HostNode* parent, std::unique_ptr<HostNode> shader, HostN
   HostNode* raw = shader.get();
   auto& list = parent->shaders;
   auto at = list.begin();
-  if (pred) {
+  if (pred && !list.empty() && list.back().get() == pred) {
+    // After the last child: how a scene file's shaders arrive, thousands of them at times, so
+    // without a search each.
+    at = list.end();
+  } else if (pred) {
     at = std::find_if(list.begin(), list.end(), [pred](const auto& n) { return n.get() == pred; });
     at = at == list.end() ? list.end() : at + 1;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "core/editing.h"
@@ -57,6 +58,24 @@ void CheckDynamicSlots(const Registry& registry, const ScenePlan& plan, const st
     }
   }
 }
+
+// A node's entries by ID, for setting many of them: HostContainer::Slot searches the list, which
+// for a shader of thousands of texture slots would make reading the scene quadratic.
+class EntryIndex {
+ public:
+  explicit EntryIndex(HostContainer& data) : data_(data) {
+    for (size_t i = 0; i < data.entries.size(); ++i) index_.try_emplace(data.entries[i].first, i);
+  }
+  HostData& Slot(int32_t id) {
+    const auto [it, added] = index_.try_emplace(id, data_.entries.size());
+    if (added) data_.entries.emplace_back(id, HostData());
+    return data_.entries[it->second].second;
+  }
+
+ private:
+  HostContainer& data_;
+  std::unordered_map<int32_t, size_t> index_;
+};
 
 HostNode* LastShader(HostNode* holder) { return holder->shaders.empty() ? nullptr : holder->shaders.back().get(); }
 
@@ -114,13 +133,14 @@ Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
   };
 
   for (size_t i = 0; i < plan.shaders.size(); ++i) {
+    EntryIndex entries(shaders[i]->data);
     for (ParamPlan& param : plan.shaders[i].params) {
       if (param.link) {
         param.value = HostData();
         param.value.type = HOST_DA_LINK;
         param.value.linkSerial = linkTarget(*param.link)->serial;
       }
-      shaders[i]->data.Slot(param.id) = std::move(param.value);
+      entries.Slot(param.id) = std::move(param.value);
     }
   }
 
@@ -138,13 +158,14 @@ Scene BuildScene(Host& host, ScenePlan& plan, const std::string& documentName) {
 
   // Parameters of objects and tags may link any node, so they come once every node exists.
   auto setNodeParams = [&](HostNode* node, std::vector<NodeParamPlan>& params) {
+    EntryIndex entries(node->data);
     for (NodeParamPlan& p : params) {
       if (p.link) {
         p.value = HostData();
         p.value.type = HOST_DA_LINK;
         p.value.linkSerial = nodeOf(p.linkKind, p.link->index)->serial;
       }
-      node->data.Slot(p.id) = std::move(p.value);
+      entries.Slot(p.id) = std::move(p.value);
     }
   };
   for (size_t i = 0; i < plan.objects.size(); ++i) {

@@ -32,6 +32,13 @@ std::string BuiltinName(int32_t type) {
   }
 }
 
+// Adds a member whose key is known to be new. Objects keep their keys in order in a list, which
+// operator[] searches: a shader of thousands of slots would make writing it quadratic.
+void AddMember(Json& object, std::string key, Json value) {
+  auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(object.get_ref<Json::object_t&>());
+  members.emplace_back(std::move(key), std::move(value));
+}
+
 std::string Utf8(const std::filesystem::path& p) {
   const std::u8string u8 = p.u8string();
   return std::string(u8.begin(), u8.end());
@@ -259,15 +266,15 @@ class SceneWriter {
         if (value.linkSerial == 0) continue;  // an empty link is what a new node has
         HostNode* target = FindLiveNode(value.linkSerial);
         if (target && IsInPlace(node, id, value.linkSerial)) {
-          params[key] = Shader(*target, false);
+          AddMember(params, key, Shader(*target, false));
         } else {
           Json link = LinkByName(value.linkSerial, where, owningLink);
-          if (!link.is_null()) params[key] = link;
+          if (!link.is_null()) AddMember(params, key, std::move(link));
         }
         continue;
       }
       Json v = Value(value, kind, where);
-      if (!v.is_null()) params[key] = v;
+      if (!v.is_null()) AddMember(params, key, std::move(v));
     }
     for (const auto& child : node.shaders) {
       if (!inPlace_.count(child->serial)) notes_.push_back(Label(*child) + ": a child shader no link holds; left out");
@@ -297,13 +304,13 @@ class SceneWriter {
       if (value.type == HOST_DA_LINK) {
         if (value.linkSerial == 0) continue;
         Json link = LinkByName(value.linkSerial, where);
-        if (!link.is_null()) params[std::to_string(id)] = link;
+        if (!link.is_null()) AddMember(params, std::to_string(id), std::move(link));
         continue;
       }
       // Untyped values read back by their JSON form: integers as integers, other numbers as
       // reals, so a whole real keeps its fraction part.
       Json v = Value(value, std::nullopt, where);
-      if (!v.is_null()) params[std::to_string(id)] = value.type == HOST_DA_REAL && v.is_number_integer() ? Json(value.real) : v;
+      if (!v.is_null()) AddMember(params, std::to_string(id), value.type == HOST_DA_REAL && v.is_number_integer() ? Json(value.real) : v);
     }
     return params;
   }
