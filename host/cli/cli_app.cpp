@@ -44,7 +44,7 @@ int RunCommand(const Subcommand& command) {
 
 CLI::Option* AddOutputOption(CLI::App* command, std::string& file, const std::string& help) {
   const CLI::Validator named(
-      [](std::string& value) { return value.empty() ? std::string("the file name is empty") : std::string(); }, "FILE");
+      [](std::string& value) { return value.empty() ? std::string("the file name is empty") : std::string(); }, "");
   return command->add_option("-o,--output", file, help)->check(named);
 }
 
