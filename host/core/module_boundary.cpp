@@ -82,6 +82,18 @@ const char* LibraryKind(ModuleFormat format) {
 
 const char* EntryPointSymbol(ModuleFormat format) { return format == ModuleFormat::MachO ? "_c4d_main" : "c4d_main"; }
 
+std::string EntryIsDataProblem(const ModuleFileFacts& facts) {
+  const std::string entry = EntryPointSymbol(facts.format);
+  for (const std::string& name : facts.dataExports) {
+    if (name == entry) {
+      return "exports " + entry + " as data (" +
+             (facts.format == ModuleFormat::Elf ? "an ELF object symbol" : "an address in a section that is not code") +
+             "), not as a function: calling it would run bytes that are no code";
+    }
+  }
+  return {};
+}
+
 bool IsSystemLibrary(ModuleFormat format, const std::string& name) {
   switch (format) {
     case ModuleFormat::Elf:
@@ -115,6 +127,8 @@ std::string ExportsProblem(const ModuleFileFacts& facts) {
     Add(problems, "does not export " + entry +
                       (facts.format == ModuleFormat::MachO ? " (the name c4d_main has in a Mach-O file)" : ""));
   }
+  const std::string data = EntryIsDataProblem(facts);
+  if (!data.empty()) Add(problems, data);
   if (!others.empty()) {
     Add(problems, "exports " + std::to_string(others.size()) + (others.size() == 1 ? " symbol" : " symbols") +
                       " besides " + entry + ": " + List(others));

@@ -15,6 +15,9 @@ namespace ombrel::host {
 // The name the entry point has in the file: "c4d_main", "_c4d_main" in Mach-O.
 const char* EntryPointSymbol(ModuleFormat format);
 
+// What is wrong when the file marks its entry point as data rather than code; empty otherwise.
+std::string EntryIsDataProblem(const ModuleFileFacts& facts);
+
 // Whether a library a module of this format needs is one of its system's runtime libraries.
 bool IsSystemLibrary(ModuleFormat format, const std::string& name);
 

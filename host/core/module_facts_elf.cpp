@@ -103,6 +103,8 @@ bool Exports(const ImageBytes& b, const Layout& l, const std::vector<Section>& s
     std::string name;
     if (!Name(b, strings, nameOffset, "dynamic symbol table", name, reason)) return false;
     facts.exports.push_back(name);
+    // OBJECT, COMMON and TLS name data: calling one jumps into bytes that are no code.
+    if (type == 1 || type == 5 || type == 6) facts.dataExports.push_back(name);
   }
   return true;
 }

@@ -1,5 +1,6 @@
 // A PE module's facts: the names of its export directory (what GetProcAddress can find, and
 // exports by ordinal only) and the DLLs of its import and delay-load import directories.
+#include <algorithm>
 #include <cstdio>
 
 #include "module_facts_readers.h"
@@ -9,6 +10,8 @@ namespace {
 
 constexpr uint64_t kCharacteristicExecutable = 0x0002;
 constexpr uint64_t kCharacteristicDll = 0x2000;
+constexpr uint64_t kSectionCode = 0x20;            // IMAGE_SCN_CNT_CODE
+constexpr uint64_t kSectionExecute = 0x20000000;   // IMAGE_SCN_MEM_EXECUTE
 constexpr uint64_t kDirectoryExports = 0;
 constexpr uint64_t kDirectoryImports = 1;
 constexpr uint64_t kDirectoryDelayImports = 13;
@@ -98,6 +101,19 @@ class Pe {
     return Map(rva, offset, end) && b_.CString(offset, end, name);
   }
 
+  // Whether `rva` lies in a section the loader maps as code; true when no section holds it, as
+  // nothing then says otherwise.
+  bool InCode(uint64_t rva) const {
+    for (uint64_t i = 0; i < sectionCount_; ++i) {
+      const uint64_t at = sections_ + i * 40;
+      const uint64_t virtualSize = std::max(b_.U(at + 8, 4), b_.U(at + 16, 4));
+      const uint64_t virtualAddress = b_.U(at + 12, 4);
+      if (rva < virtualAddress || rva - virtualAddress >= virtualSize) continue;
+      return (b_.U(at + 36, 4) & (kSectionCode | kSectionExecute)) != 0;
+    }
+    return true;
+  }
+
   const ImageBytes& Bytes() const { return b_; }
 
  private:
@@ -145,7 +161,12 @@ bool Exports(const Pe& pe, ModuleFileFacts& facts, std::string& reason) {
     }
     facts.exports.push_back(name);
     const uint64_t index = b.U(ordinalTable + i * 2, 2);
-    if (index < functions) named[static_cast<size_t>(index)] = true;
+    if (index >= functions) continue;
+    named[static_cast<size_t>(index)] = true;
+    // An address inside the export directory forwards the name to another DLL's function.
+    const uint64_t target = b.U(functionTable + index * 4, 4);
+    const bool forwarded = target >= rva && target - rva < size;
+    if (!forwarded && !pe.InCode(target)) facts.dataExports.push_back(name);
   }
   // A function without a name is still found by its ordinal.
   for (uint64_t i = 0; i < functions; ++i) {

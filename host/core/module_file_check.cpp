@@ -155,6 +155,18 @@ const char* HostSystemName() {
 #endif
 }
 
+const char* HostCpuName() {
+#if defined(__x86_64__) || defined(_M_X64)
+  return "x86_64";
+#elif defined(__aarch64__) || defined(_M_ARM64)
+  return "arm64";
+#elif defined(__i386__) || defined(_M_IX86)
+  return "i386";
+#else
+  return "an unknown CPU";
+#endif
+}
+
 bool DetectModuleFormat(const unsigned char* data, size_t size, ModuleFormat& format) {
   const Bytes b(data, size);
   if (b.Size() >= 4 && b.U(0, 4) == 0x464C457Fu) format = ModuleFormat::Elf;

@@ -22,6 +22,9 @@ const char* FormatName(ModuleFormat format);
 // The system this host runs on, for messages: "Linux", "Windows", "macOS".
 const char* HostSystemName();
 
+// The CPU this host runs modules for, as the module-file readers name it: "x86_64", "arm64".
+const char* HostCpuName();
+
 // The format the image's first bytes announce; false when they announce none of the three.
 bool DetectModuleFormat(const unsigned char* data, size_t size, ModuleFormat& format);
 

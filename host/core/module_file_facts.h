@@ -22,6 +22,9 @@ struct ModuleFileFacts {
   // without a name appears as "ordinal N".
   std::vector<std::string> exports;
   std::vector<std::string> imports;  // the libraries it needs, in the file's order
+  // Exports the file itself marks as data, not code (an ELF object or TLS symbol, a PE export
+  // into a section that is not executable); Mach-O files do not tell, so none there.
+  std::vector<std::string> dataExports;
 
   // Mach-O only.
   std::string universal;      // "x86_64 slice of a universal file (...)"; empty for a thin file

@@ -1,6 +1,8 @@
 #include "module_library.h"
 
+#include "module_boundary.h"
 #include "module_file_check.h"
+#include "module_file_facts.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -35,6 +37,26 @@ std::filesystem::path ExecutableDir() {
 #endif
 }
 
+namespace {
+
+// What the file's own headers say against loading it, beyond what the system loader checks in a
+// way it can report: for a module of another CPU, glibc's loader skips the file and answers "No
+// such file or directory"; an entry point that is data would be called and crash. Empty when the
+// headers cannot be read: the loader then says why in its own words.
+std::string RefusalFromFacts(const std::filesystem::path& file) {
+  ModuleFileFacts facts;
+  std::string reason;
+  if (!ReadModuleFileFacts(file, facts, reason) || facts.format != NativeModuleFormat()) return {};
+  if (facts.cpu != HostCpuName()) {
+    return "it is " + DescribeModule(facts) + ", built for another machine: this host (" + HostSystemName() + " " +
+           HostCpuName() + ") loads " + HostCpuName() + " modules only";
+  }
+  if (!facts.library) return "it is " + DescribeModule(facts) + ", not a module a host can load";
+  return EntryIsDataProblem(facts).empty() ? std::string() : "it " + EntryIsDataProblem(facts);
+}
+
+}  // namespace
+
 std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::filesystem::path& file, std::string& error) {
   std::unique_ptr<ModuleLibrary> lib(new ModuleLibrary());
   lib->file_ = file;
@@ -42,6 +64,11 @@ std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::filesystem::path& 
   if (!CheckModuleFile(file, reason)) {
     error = reason == "no such file" ? "module not found: " + file.string()
                                      : "cannot load module " + file.string() + ": " + reason;
+    return nullptr;
+  }
+  const std::string refusal = RefusalFromFacts(file);
+  if (!refusal.empty()) {
+    error = "cannot load module " + file.string() + ": " + refusal;
     return nullptr;
   }
   // Always by a full path: a bare name would make the loader search the library path and could

@@ -52,13 +52,19 @@ bool LoadableHere(const Options& options, std::string& why) {
   host::ModuleFormat format = host::NativeModuleFormat();
   // A file that cannot be read or is of no known format goes to the loader, which says why.
   if (!host::ReadModuleBytes(ModuleFile(options), data, reason) ||
-      !host::DetectModuleFormat(data.data(), data.size(), format) || format == host::NativeModuleFormat()) {
+      !host::DetectModuleFormat(data.data(), data.size(), format)) {
     return true;
   }
   host::ModuleFileFacts facts;
-  const std::string what = host::ReadModuleFacts(data.data(), data.size(), facts, reason)
-                               ? host::DescribeModule(facts)
-                               : std::string("a ") + host::FormatName(format) + " file";
+  const bool known = host::ReadModuleFacts(data.data(), data.size(), facts, reason);
+  if (format == host::NativeModuleFormat()) {
+    // A module of this system's format for another CPU cannot be loaded either.
+    if (!known || facts.cpu == host::HostCpuName()) return true;
+    why = "the module is " + host::DescribeModule(facts) + ", built for another machine, which this host (" +
+          host::HostSystemName() + " " + host::HostCpuName() + ") cannot load";
+    return false;
+  }
+  const std::string what = known ? host::DescribeModule(facts) : std::string("a ") + host::FormatName(format) + " file";
   why = "the module is " + what + ", which this host (" + host::HostSystemName() + ") cannot load";
   return false;
 }
