@@ -1,4 +1,5 @@
-// The picture of a view: every drawing call of the view's record, rasterised with Cairo.
+// The picture of a view: every drawing call of the view's record, rasterised by the drawing
+// library (Cairo, draw/cairo_drawing.cpp), which the program names with SetViewDrawingLoader.
 //
 // Pixel (i, j) of the picture covers the screen square [L + i, L + i + 1) x [T + j, T + j + 1),
 // with (L, T) the frame's top left. The background is view colour 0. Lines are one pixel wide,
@@ -32,7 +33,8 @@ struct ViewPicture {
   uint32_t At(int32_t x, int32_t y) const;
 };
 
-// The view's record drawn into a picture of the view's size (empty for a 0-pixel frame).
+// The view's record drawn into a picture of the view's size (empty for a 0-pixel frame, and
+// when there is no drawing library).
 ViewPicture RasterizeView(const View& view);
 
 // Draws the view and writes the picture as a PNG file; false with a message naming the file.

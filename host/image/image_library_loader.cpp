@@ -18,22 +18,25 @@ std::filesystem::path ProgramFolder() {
 }
 
 const ImageCodec* LoadBesideProgram(std::string& error) {
-  const std::filesystem::path file = ProgramFolder() / OMBREL_IMAGE_LIBRARY_FILE;
-  // Never closed: the library keeps threads and exit handlers of its own.
-  void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* reason = ::dlerror();
-    error = "cannot load the image library \"" + file.string() + "\": " + (reason ? reason : "no reason given");
-    return nullptr;
-  }
   using Entry = const ImageCodec* (*)();
-  auto entry = reinterpret_cast<Entry>(::dlsym(handle, kImageCodecEntry));
-  const ImageCodec* codec = entry ? entry() : nullptr;
-  if (!codec) error = "the image library \"" + file.string() + "\" has no entry point " + kImageCodecEntry;
-  return codec;
+  auto entry = reinterpret_cast<Entry>(EntryBesideProgram(OMBREL_IMAGE_LIBRARY_FILE, kImageCodecEntry, "the image library", error));
+  return entry ? entry() : nullptr;
 }
 
 }  // namespace
+
+void* EntryBesideProgram(const char* file, const char* entry, const char* what, std::string& error) {
+  const std::filesystem::path path = ProgramFolder() / file;
+  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* reason = ::dlerror();
+    error = std::string("cannot load ") + what + " \"" + path.string() + "\": " + (reason ? reason : "no reason given");
+    return nullptr;
+  }
+  void* found = ::dlsym(handle, entry);
+  if (!found) error = std::string(what) + " \"" + path.string() + "\" has no entry point " + entry;
+  return found;
+}
 
 void InstallImageLibraryLoader() { SetImageCodecLoader(&LoadBesideProgram); }
 

@@ -10,6 +10,7 @@
 #include "core/families.h"
 #include "core/host.h"
 #include "core/view.h"
+#include "draw/view_drawing.h"
 #include "draw/view_picture.h"
 
 namespace ombrel::test {
@@ -27,6 +28,7 @@ struct PictureTest : ::testing::Test {
   host::View* state = host::ViewOfNode(view);
   HostBitmap bmp;  // 2 x 2: red green / blue white
   void SetUp() override {
+    host::InstallLinkedViewDrawing();
     state->SetFrame(0, 0, 64, 48);
     bmp.Init(2, 2);
     const uint8_t texels[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
