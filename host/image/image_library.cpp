@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 #include <system_error>
 
+#include "image/image_library_png.h"
 #include "image/image_reader.h"
 #include "image/movie_reader.h"
 
@@ -15,17 +18,37 @@ std::string Quoted(const std::filesystem::path& file) { return "\"" + file.strin
 
 // The library reports some failures only through its global error text; both are cleared when
 // read, so no old text turns up in a later message.
+// Its text comes as lines, often one per layer that saw the failure ("PNG read error: ...",
+// then "PNG library error"); they become one line, without repeats or the bare summary.
 template <class Image>
 std::string LibraryError(Image* image) {
   std::string text = image ? image->geterror() : std::string();
   const std::string global = OIIO::geterror();
   if (text.empty()) text = global;
-  if (text.empty()) text = "the image library gave no reason";
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
+  std::vector<std::string> lines;
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    if (!line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
+    at = end + 1;
+  }
+  if (lines.size() > 1) std::erase(lines, "PNG library error");
+  if (const std::string warnings = TakePngWarnings(); !warnings.empty()) lines.push_back(warnings);
+  std::string joined;
+  for (const std::string& line : lines) joined += (joined.empty() ? "" : "; ") + line;
+  return joined.empty() ? "the image library gave no reason" : joined;
 }
 
 std::unique_ptr<OIIO::ImageInput> OpenInput(const std::filesystem::path& file, std::string& error) {
+  // libpng names a cut-short file only by the chunk it was reading, or, inside the signature,
+  // as "Not a PNG file".
+  if (std::string cut; PngCutShort(file, cut)) {
+    error = "cannot read image " + Quoted(file) + ": " + cut;
+    return nullptr;
+  }
+  TakePngWarnings();  // an earlier file's
   auto in = OIIO::ImageInput::open(file.string());
   if (!in) {
     error = "cannot read image " + Quoted(file) + ": " + LibraryError<OIIO::ImageInput>(nullptr);
