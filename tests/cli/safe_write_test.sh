@@ -25,6 +25,15 @@ expect_only() {  # NAMES...
   expected="$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')"
   [ "$found" = "$expected" ] || fail "the folder holds [$found], expected [$expected]"
 }
+# Runs the command, which must end with CODE and say PATTERN.
+expect_exit() {  # CODE PATTERN WHAT COMMAND...
+  local code="$1" pattern="$2" what="$3" out status
+  shift 3
+  out="$("$@" 2>&1)"
+  status=$?
+  [ "$status" -eq "$code" ] || fail "$what: exit $status, expected $code: $out"
+  expect_in "$out" "$pattern" "$what"
+}
 is_node() { [ -c "$1" ] && [ ! -L "$1" ]; }
 
 tiny='{"settings": {"width": 4, "height": 4, "threads": 1},
@@ -67,15 +76,12 @@ case "$case_name" in
   folders)
     # A folder in the way is refused before the work: before rendering, before the edits.
     mkdir out.png out.json
-    out="$("$host" render scene.json -o out.png 2>&1)"
-    [ $? -eq 2 ] || fail "render onto a folder: not a usage error: $out"
-    expect_in "$out" 'cannot write "out.png": it is a folder' "render onto a folder"
-    out="$("$host" edit scene.json --script none.json -o out.json 2>&1)"
-    [ $? -eq 2 ] || fail "edit onto a folder: not a usage error: $out"
-    expect_in "$out" 'cannot write "out.json": it is a folder' "edit onto a folder"
-    out="$("$host" edit scene.json --script none.json -o absent/out.json 2>&1)"
-    [ $? -eq 2 ] || fail "edit into a missing folder: not a usage error: $out"
-    expect_in "$out" 'cannot write "absent/out.json": there is no folder "absent"' "edit into a missing folder"
+    expect_exit 2 'cannot write "out.png": it is a folder' "render onto a folder" \
+      "$host" render scene.json -o out.png
+    expect_exit 2 'cannot write "out.json": it is a folder' "edit onto a folder" \
+      "$host" edit scene.json --script none.json -o out.json
+    expect_exit 2 'cannot write "absent/out.json": there is no folder "absent"' "edit into a missing folder" \
+      "$host" edit scene.json --script none.json -o absent/out.json
     # A save step meets the folder after the edits: the step fails and says why.
     echo '{"steps": [{"save": "out.json"}]}' >save.json
     out="$("$host" edit scene.json --script save.json 2>&1)" && fail "a save onto a folder: exit 0: $out"
@@ -137,12 +143,9 @@ PY
 
   empty-name)
     # An empty name is a wrong command line, not a request for the default name or for no file.
-    out="$("$host" render scene.json -o '' 2>&1)"
-    [ $? -eq 2 ] || fail "render -o '': not a usage error: $out"
-    expect_in "$out" "--output" "render -o ''"
-    out="$("$host" edit scene.json --script none.json --output= 2>&1)"
-    [ $? -eq 2 ] || fail "edit --output=: not a usage error: $out"
-    expect_in "$out" "--output" "edit --output="
+    expect_exit 2 "--output: the file name is empty" "render -o ''" "$host" render scene.json -o ''
+    expect_exit 2 "--output: the file name is empty" "edit -o ''" "$host" edit scene.json --script none.json -o ''
+    expect_exit 2 "--output" "render --output=" "$host" render scene.json --output=
     expect_only none.json scene.json
     ;;
 
