@@ -66,12 +66,15 @@ int64_t CaseRandom::Range(int64_t lo, int64_t hi) {
 }
 
 CheckContext::CheckContext(const Options& o, const Budget& b, std::string f, int32_t p, std::string name,
-                           std::atomic<int64_t>* currentCase)
-    : options(o), budget(b), family(std::move(f)), plugin(p), pluginName(std::move(name)), currentCase_(currentCase) {}
+                           CaseProgress* progress)
+    : options(o), budget(b), family(std::move(f)), plugin(p), pluginName(std::move(name)), progress_(progress) {}
 
 bool CheckContext::Runs(int64_t n) {
   if (options.caseNumber && *options.caseNumber != n) return false;
-  if (currentCase_) currentCase_->store(n);
+  if (progress_) {
+    progress_->current.store(n);
+    progress_->started.fetch_add(1);
+  }
   ++casesRun;
   return true;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "case_progress.h"
 #include "core/scene.h"
 #include "validate.h"
 
@@ -52,7 +53,7 @@ class CaseRandom {
 class CheckContext {
  public:
   CheckContext(const Options& options, const Budget& budget, std::string family, int32_t plugin,
-               std::string pluginName, std::atomic<int64_t>* currentCase);
+               std::string pluginName, CaseProgress* progress);
 
   const Options& options;
   const Budget& budget;
@@ -76,7 +77,7 @@ class CheckContext {
   bool TooMany(const std::string& check) const;
 
  private:
-  std::atomic<int64_t>* currentCase_;
+  CaseProgress* progress_;
 };
 
 // A module loaded into a host of its own, for one check.

@@ -11,6 +11,10 @@
 
 namespace ombrel::validate {
 
+// Long enough for any case of our module under the sanitizers on a loaded machine, short enough
+// that a module that hangs in CI fails instead of stalling the job.
+constexpr int64_t kDefaultTimeoutMs = 60000;
+
 struct Options {
   std::string module;       // empty: the module built with this host
   std::string resourceDir;  // empty: res beside the module
@@ -19,7 +23,10 @@ struct Options {
   std::optional<int32_t> plugin;       // only this plug-in
   std::string check;                   // only this check family ("render", ...) or check
   std::optional<int64_t> caseNumber;   // only this case of each check that runs
-  bool isolate = false;                // each check in a process of its own
+  // Each check, and the module's load and start before them, in a process of its own (POSIX):
+  // a crash, an exit or a hang of the module is then a failure and the run goes on.
+  bool isolate = true;
+  int64_t timeoutMs = kDefaultTimeoutMs;  // with isolate: the longest one case may run; 0: no limit
   std::string json;                    // write the report here
   std::optional<int64_t> fuzzSets;     // fuzzed parameter sets per shader, instead of the level's
   std::optional<int> threads;          // sampling threads of the thread checks, instead of every core
@@ -45,6 +52,7 @@ struct CheckRun {
   bool notRun = false;  // skipped because this host cannot load the module (the note says why)
   std::string note;  // why it was skipped, or what it measured
   bool crashed = false;
+  bool timedOut = false;
   std::vector<Failure> failures;
 };
 
@@ -55,6 +63,9 @@ struct ValidationReport {
   // Why the checks that load the module did not run (empty when they could): only the checks
   // of the file ran.
   std::string notRun;
+  // A command line that names what the module does not have (--plugin with an ID it does not
+  // register): no check ran.
+  std::string usageError;
   int64_t Failures() const;
 };
 
@@ -62,10 +73,11 @@ struct ValidationReport {
 std::string ReproduceCommand(const Options& options, const Failure& failure);
 
 // Runs the checks up to options.level on every plug-in the module registers; prints one line
-// per failure to `out` and a summary. Answers the report.
-ValidationReport Validate(const Options& options, std::ostream& out);
+// per failure to `out`, and names each check as it starts on `progress`, with a count of its
+// cases every few seconds while it runs in a process of its own. Answers the report.
+ValidationReport Validate(const Options& options, std::ostream& out, std::ostream& progress);
 
-// The report as JSON text.
+// The report as JSON text; names that are not UTF-8 are shown as PrintableText shows them.
 std::string ReportJson(const Options& options, const ValidationReport& report);
 
 // The check families by name, in the order they run, with the level that adds each.

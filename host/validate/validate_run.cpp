@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 #include <sstream>
@@ -10,11 +11,10 @@
 #include <nlohmann/json.hpp>
 
 #include "check_context.h"
+#include "child_run.h"
 #include "core/printable_text.h"
 
 #ifndef _WIN32
-#include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -60,8 +60,21 @@ std::string FamilyOf(const std::string& check) {
   return dot == std::string::npos ? check : check.substr(0, dot);
 }
 
-// The one running check, for the crash message of a run without --isolate.
+// What runs, for the messages of a crash or an exit of the module in a run without isolation,
+// written before it runs as a signal handler may only write.
 char gCrashLine[512];
+char gExitLine[512];
+
+void SetDoing(const std::string& doing) {
+  const std::string what = PrintableText(doing);
+  std::snprintf(gCrashLine, sizeof gCrashLine,
+                "ombrel-host: validate: the module crashed during %s; a run without --no-isolate reports it as a "
+                "failure and goes on\n",
+                what.c_str());
+  std::snprintf(gExitLine, sizeof gExitLine,
+                "ombrel-host: validate: the module ended the process (exit) during %s, which is a failure\n",
+                what.c_str());
+}
 
 #ifndef _WIN32
 extern "C" void OnCrash(int signal) {
@@ -134,11 +147,25 @@ std::vector<std::string> Split(const std::string& line) {
   }
 }
 
+// Set while the module's code runs in this process, for the exit guard of runs in one process.
+bool gInsideCheck = false;
+
+// A module that calls exit() while a check runs in this process would end validate with that
+// code and no report: a failure passed off as success.
+extern "C" void OnExitDuringCheck() {
+  if (!gInsideCheck) return;
+  std::fputs(gExitLine, stderr);
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
 void RunInProcess(const Options& options, const Budget& budget, const Family& family, CheckRun& run,
-                  std::atomic<int64_t>* currentCase) {
+                  CaseProgress* progress) {
   const auto start = std::chrono::steady_clock::now();
-  CheckContext context(options, budget, family.info.name, run.plugin, run.pluginName, currentCase);
+  CheckContext context(options, budget, family.info.name, run.plugin, run.pluginName, progress);
+  gInsideCheck = true;
   family.run(context);
+  gInsideCheck = false;
   run.cases = context.casesRun;
   run.failures = std::move(context.failures);
   run.note = context.note;
@@ -146,68 +173,65 @@ void RunInProcess(const Options& options, const Budget& budget, const Family& fa
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-#ifndef _WIN32
-std::string SignalName(int signal) {
-  const char* name = strsignal(signal);
-  return std::string("signal ") + std::to_string(signal) + (name ? std::string(" (") + name + ")" : "");
+std::string SubjectLabel(int32_t plugin, const std::string& name) {
+  return plugin ? PrintableText(name) + " (" + std::to_string(plugin) + ")" : std::string("module");
 }
 
-// The run in a child process: a crash ends the child only and is reported with the case that
-// was running.
-void RunIsolated(const Options& options, const Budget& budget, const Family& family, CheckRun& run) {
-  void* shared = ::mmap(nullptr, sizeof(std::atomic<int64_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  auto* currentCase = shared == MAP_FAILED ? nullptr : new (shared) std::atomic<int64_t>(-1);
-  int fds[2];
-  if (::pipe(fds) != 0) {
-    RunInProcess(options, budget, family, run, currentCase);
+#ifndef _WIN32
+// What ended a child that did not finish, as a failure's text; `doing` says what it was doing.
+std::string Ending(const ChildOutcome& o, const Options& options, const std::string& doing) {
+  const std::string during = doing.empty() ? std::string() : " " + doing;
+  switch (o.end) {
+    case ChildOutcome::End::Signalled: return "crashed with " + SignalName(o.code) + during;
+    case ChildOutcome::End::Exited:
+      return "the process ended (exit code " + std::to_string(o.code) + ")" + during +
+             ", before the check finished: the module ended it, or a sanitizer's report above says why";
+    case ChildOutcome::End::TimedOut:
+      return "did not return within " + std::to_string(options.timeoutMs) + " ms" + during + " (--timeout-ms)";
+    case ChildOutcome::End::NoProcess: return "could not start a process for the check";
+    case ChildOutcome::End::Finished: break;
+  }
+  return {};
+}
+
+// `of`: the cases the check will run, when they are known before it runs (-1 otherwise).
+ChildProgress ProgressTo(std::ostream& progress, const std::string& what, int64_t of = -1) {
+  return [&progress, what, of](int64_t cases, double seconds) {
+    progress << "validate: " << what << ": " << cases;
+    if (of >= 0) progress << " of " << of;
+    progress << (cases == 1 && of < 0 ? " case" : " cases") << " so far, " << static_cast<int64_t>(seconds) << " s\n";
+    progress.flush();
+  };
+}
+
+// The run in a child process: a crash, an exit or a hang ends the child only and is reported
+// with the case that was running.
+void RunIsolated(const Options& options, const Budget& budget, const Family& family, CheckRun& run,
+                 std::ostream& progress) {
+  const auto start = std::chrono::steady_clock::now();
+  const CheckRun blank = run;
+  // The fuzzing is the long check of the high levels, and its sets are counted in advance.
+  const int64_t of = std::string(family.info.name) == "fuzz" && !options.caseNumber ? budget.fuzzSets : -1;
+  const ChildOutcome o = RunInChild(
+      [&](CaseProgress& cases) {
+        CheckRun childRun = blank;
+        RunInProcess(options, budget, family, childRun, &cases);
+        return Serialize(childRun);
+      },
+      options.timeoutMs, ProgressTo(progress, family.info.name + std::string(" on ") +
+                                 (run.plugin ? SubjectLabel(run.plugin, run.pluginName) : "the module"),
+                             of));
+  if (o.end == ChildOutcome::End::Finished) {
+    Deserialize(o.answer, run);
     return;
   }
-  std::fflush(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    // The parent reports a crash of this process; the message for runs without --isolate
-    // would only confuse.
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(s, SIG_DFL);
-    ::close(fds[0]);
-    CheckRun childRun = run;
-    RunInProcess(options, budget, family, childRun, currentCase);
-    const std::string text = Serialize(childRun);
-    size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    ::close(fds[1]);
-    std::fflush(nullptr);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fds[0]);
-  int status = 0;
-  if (pid > 0) ::waitpid(pid, &status, 0);
-  Deserialize(text, run);
-  const bool signalled = pid > 0 && WIFSIGNALED(status);
-  const bool failedExit = pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) != 0;
-  if (pid < 0 || signalled || failedExit) {
-    run.crashed = true;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int64_t at = currentCase ? currentCase->load() : -1;
-    std::string what = pid < 0                ? std::string("could not start a process for the check")
-                       : signalled            ? "crashed with " + SignalName(WTERMSIG(status))
-                                              : "ended with exit code " + std::to_string(WEXITSTATUS(status)) +
-                                         " (a sanitizer's report above says why)";
-    run.failures.push_back(Failure{family.info.name + std::string(".crash"), run.plugin, run.pluginName, at, what});
-  }
-  if (shared != MAP_FAILED) ::munmap(shared, sizeof(std::atomic<int64_t>));
+  run.crashed = o.end != ChildOutcome::End::TimedOut;
+  run.timedOut = o.end == ChildOutcome::End::TimedOut;
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const std::string check = family.info.name + std::string(run.timedOut ? ".timeout" : ".crash");
+  // Before the first case the check loads and starts the module and sets its subject up.
+  const std::string doing = o.atCase < 0 ? "before its first case (while it loaded the module or set it up)" : "";
+  run.failures.push_back(Failure{check, run.plugin, run.pluginName, o.atCase, Ending(o, options, doing)});
 }
 #endif
 
@@ -251,6 +275,62 @@ void NotRun(const std::vector<const Family*>& families, const std::string& why, 
   out.flush();
 }
 
+// One load of the module, as text: its plug-ins ("P", ID, type, name), or why it could not be
+// loaded and started ("L", the reason).
+std::string LoadAndList(const Options& options) {
+  Subject subject;
+  std::string error;
+  if (!subject.Load(options, error)) return "L\t" + Escape(error) + "\n";
+  std::string text;
+  for (const auto& p : subject.Host().GetRegistry().Plugins()) {
+    if (p->module != subject.Module()) continue;
+    text += "P\t" + std::to_string(p->id) + "\t" + std::to_string(p->pluginType) + "\t" + Escape(p->name) + "\n";
+  }
+  return text;
+}
+
+void ReadList(const std::string& text, std::vector<PluginInfo>& plugins, std::string& error) {
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::vector<std::string> p = Split(line);
+    if (p[0] == "L" && p.size() >= 2) error = p[1];
+    if (p[0] == "P" && p.size() >= 4) {
+      plugins.push_back(PluginInfo{static_cast<int32_t>(std::stol(p[1])), p[3], static_cast<int32_t>(std::stol(p[2]))});
+    }
+  }
+}
+
+// The plug-ins of the module; with isolation loaded in a process of its own, as the module's
+// load, system init, start and end run its code. False with the failure of lifecycle.load in
+// `run` when it could not be loaded and started.
+bool ListPlugins(const Options& options, std::vector<PluginInfo>& plugins, CheckRun& run, std::ostream& progress) {
+  (void)progress;
+  run.family = "lifecycle";
+  std::string error;
+#ifndef _WIN32
+  if (options.isolate) {
+    const ChildOutcome o = RunInChild([&options](CaseProgress&) { return LoadAndList(options); }, options.timeoutMs,
+                                      ProgressTo(progress, "loading the module"));
+    if (o.end == ChildOutcome::End::Finished) {
+      ReadList(o.answer, plugins, error);
+    } else {
+      run.crashed = o.end != ChildOutcome::End::TimedOut;
+      run.timedOut = !run.crashed;
+      error = Ending(o, options, "while the module was loaded, started and ended");
+    }
+  } else
+#endif
+  {
+    gInsideCheck = true;
+    ReadList(LoadAndList(options), plugins, error);
+    gInsideCheck = false;
+  }
+  if (error.empty()) return true;
+  run.failures.push_back(Failure{"lifecycle.load", 0, "", -1, error});
+  return false;
+}
+
 }  // namespace
 
 const std::vector<FamilyInfo>& CheckFamilies() {
@@ -263,7 +343,7 @@ const std::vector<FamilyInfo>& CheckFamilies() {
 }
 
 int64_t ValidationReport::Failures() const {
-  int64_t n = loadError.empty() ? 0 : 1;
+  int64_t n = 0;
   for (const CheckRun& r : runs) n += static_cast<int64_t>(r.failures.size());
   return n;
 }
@@ -279,14 +359,20 @@ std::string ReproduceCommand(const Options& options, const Failure& failure) {
   cmd += " --check " + FamilyOf(failure.check);
   if (failure.caseNumber >= 0) cmd += " --case " + std::to_string(failure.caseNumber);
   if (options.threads) cmd += " --threads " + std::to_string(*options.threads);
-  if (options.isolate) cmd += " --isolate";
+  if (!options.isolate) cmd += " --no-isolate";
+  if (options.isolate && options.timeoutMs != kDefaultTimeoutMs) cmd += " --timeout-ms " + std::to_string(options.timeoutMs);
   return cmd;
 }
 
-ValidationReport Validate(const Options& options, std::ostream& out) {
+ValidationReport Validate(const Options& options, std::ostream& out, std::ostream& progress) {
   ValidationReport report;
   const Budget budget = BudgetFor(options.level, options);
   const std::string wanted = FamilyOf(options.check);
+#ifndef _WIN32
+  const bool isolate = options.isolate;
+#else
+  const bool isolate = false;
+#endif
   std::vector<const Family*> loading;  // the families to run that load the module
   for (const Family& family : Families()) {
     if (family.info.level > options.level) continue;
@@ -296,6 +382,7 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
       continue;
     }
     // The file first: it needs no loading, and what it is decides whether the rest can run.
+    progress << "validate: running " << family.info.name << " on the module\n" << std::flush;
     CheckRun run;
     run.family = family.info.name;
     RunInProcess(options, budget, family, run, nullptr);
@@ -309,38 +396,52 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
     return report;
   }
 
+  if (!isolate) {
+    static const bool guarded = std::atexit(OnExitDuringCheck) == 0;
+    (void)guarded;
+#ifndef _WIN32
+    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(s, OnCrash);
+#endif
+  }
+  const auto restoreSignals = [isolate] {
+#ifndef _WIN32
+    if (!isolate) {
+      for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(s, SIG_DFL);
+    }
+#else
+    (void)isolate;
+#endif
+  };
+
   // The plug-ins, from one load of the module.
   std::vector<PluginInfo> plugins;
   {
-    Subject subject;
-    std::string error;
-    if (!subject.Load(options, error)) {
-      report.loadError = error;
-      out << "FAIL load module: " << PrintableText(error) << '\n';
+    progress << "validate: loading the module\n" << std::flush;
+    CheckRun run;
+    SetDoing("the module's load and start");
+    if (!ListPlugins(options, plugins, run, progress)) {
+      report.loadError = run.failures.front().what;
+      Print(options, run, out);
+      report.runs.push_back(std::move(run));
+      restoreSignals();
       return report;
     }
     report.moduleLoaded = true;
-    for (const auto& p : subject.Host().GetRegistry().Plugins()) {
-      if (p->module != subject.Module()) continue;
-      plugins.push_back(PluginInfo{p->id, p->name, p->pluginType});
-    }
   }
   if (options.plugin) {
     bool found = false;
-    for (const PluginInfo& p : plugins) found = found || p.id == *options.plugin;
+    std::string known;
+    for (const PluginInfo& p : plugins) {
+      found = found || p.id == *options.plugin;
+      known += (known.empty() ? "" : ", ") + std::to_string(p.id) + " " + PrintableText(p.name);
+    }
     if (!found) {
-      report.loadError = "the module registers no plug-in " + std::to_string(*options.plugin);
-      out << "FAIL " << report.loadError << '\n';
+      report.usageError = "--plugin " + std::to_string(*options.plugin) + ": the module registers no such plug-in; " +
+                          (known.empty() ? std::string("it registers none") : "its plug-ins: " + known);
+      restoreSignals();
       return report;
     }
   }
-#ifndef _WIN32
-  std::signal(SIGSEGV, OnCrash);
-  std::signal(SIGBUS, OnCrash);
-  std::signal(SIGFPE, OnCrash);
-  std::signal(SIGILL, OnCrash);
-  std::signal(SIGABRT, OnCrash);
-#endif
 
   for (const Family* familyPointer : loading) {
     const Family& family = *familyPointer;
@@ -358,12 +459,12 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
       run.family = family.info.name;
       run.plugin = p.id;
       run.pluginName = p.name;
-      std::snprintf(gCrashLine, sizeof gCrashLine,
-                    "ombrel-host: validate: the check %s crashed on %s (%d); --isolate reports such crashes and "
-                    "goes on\n",
-                    family.info.name, p.id ? PrintableText(p.name).c_str() : "the module", p.id);
+      const std::string label = SubjectLabel(p.id, p.name);
+      progress << "validate: running " << family.info.name << " on " << (p.id ? label : "the module") << '\n'
+               << std::flush;
+      SetDoing("the check " + std::string(family.info.name) + " on " + label);
 #ifndef _WIN32
-      if (options.isolate) RunIsolated(options, budget, family, run);
+      if (isolate) RunIsolated(options, budget, family, run, progress);
       else RunInProcess(options, budget, family, run, nullptr);
 #else
       RunInProcess(options, budget, family, run, nullptr);
@@ -372,16 +473,14 @@ ValidationReport Validate(const Options& options, std::ostream& out) {
       report.runs.push_back(std::move(run));
     }
   }
-#ifndef _WIN32
-  for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(s, SIG_DFL);
-#endif
+  restoreSignals();
   return report;
 }
 
 std::string ReportJson(const Options& options, const ValidationReport& report) {
   using Json = nlohmann::ordered_json;
   Json j;
-  j["module"] = options.module.empty() ? host::DefaultModulePath().string() : options.module;
+  j["module"] = PrintableText(options.module.empty() ? host::DefaultModulePath().string() : options.module);
   j["level"] = options.level;
   j["seed"] = options.seed;
   j["passed"] = report.Failures() == 0;
@@ -396,7 +495,11 @@ std::string ReportJson(const Options& options, const ValidationReport& report) {
     c["pluginName"] = PrintableText(r.pluginName);
     c["cases"] = r.cases;
     c["seconds"] = r.seconds;
-    c["status"] = r.skipped ? "skipped" : r.crashed ? "crashed" : r.failures.empty() ? "passed" : "failed";
+    c["status"] = r.skipped    ? "skipped"
+                  : r.crashed  ? "crashed"
+                  : r.timedOut ? "timed out"
+                  : r.failures.empty() ? "passed"
+                                       : "failed";
     if (!r.note.empty()) c["note"] = PrintableText(r.note);
     Json failures = Json::array();
     for (const Failure& f : r.failures) {
@@ -404,14 +507,16 @@ std::string ReportJson(const Options& options, const ValidationReport& report) {
       fj["check"] = f.check;
       fj["case"] = f.caseNumber;
       fj["message"] = PrintableText(f.what);
-      fj["reproduce"] = ReproduceCommand(options, f);
+      fj["reproduce"] = PrintableText(ReproduceCommand(options, f));
       failures.push_back(std::move(fj));
     }
     c["failures"] = std::move(failures);
     checks.push_back(std::move(c));
   }
   j["checks"] = std::move(checks);
-  return j.dump(2) + "\n";
+  // Every text above went through PrintableText; a byte that is still not UTF-8 is replaced
+  // rather than thrown over, so the report is always written.
+  return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace ombrel::validate
