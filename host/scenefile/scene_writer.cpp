@@ -47,7 +47,9 @@ std::string Utf8(const std::filesystem::path& p) {
 class SceneWriter {
  public:
   SceneWriter(const Host& host, const Scene& scene, const std::filesystem::path& folder, std::vector<std::string>& notes)
-      : registry_(const_cast<Host&>(host).GetRegistry()), scene_(scene), folder_(folder), notes_(notes) {}
+      // No folder is the working folder (a file named without one), so that pictures under it
+      // are written relative to it there too.
+      : registry_(const_cast<Host&>(host).GetRegistry()), scene_(scene), folder_(folder.empty() ? "." : folder), notes_(notes) {}
 
   Json Write() {
     HostNode* doc = scene_.document;
