@@ -1,8 +1,11 @@
 // A tiny module with one shader that does everything right but one thing, chosen by
 // OMBREL_FAULT when it is built: the validator must catch that fault with the right check.
 // Built once per fault by tests/CMakeLists.txt; OMBREL_FAULT 0 builds the sound shader.
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <new>
+#include <thread>
 
 #include "c4d_symbols.h"
 #include "sdk.h"
@@ -18,6 +21,12 @@
 #define FAULT_NO_DEFAULT 7           // Init leaves the scale out
 #define FAULT_NULL_LINK 8            // the render set-up uses the input link unchecked
 #define FAULT_EXTRA_EXPORT 9         // a debugging hook left visible beside c4d_main
+#define FAULT_DATA_ENTRY 10          // c4d_main is a pointer to the entry, data rather than code
+#define FAULT_START_CRASH 11         // the plug-in start writes through a null pointer
+#define FAULT_START_EXIT 12          // the plug-in start ends the process with exit code 0
+#define FAULT_START_HANG 13          // the plug-in start never returns
+#define FAULT_INIT_RENDER_HANG 14    // the render set-up never returns
+#define FAULT_OUTPUT_HANG 15         // Output never returns
 
 #ifndef OMBREL_FAULT
 #define OMBREL_FAULT FAULT_NONE
@@ -32,6 +41,15 @@
 namespace {
 
 constexpr LONG ID_BROKEN = 1099901;
+
+#if OMBREL_FAULT == FAULT_START_HANG || OMBREL_FAULT == FAULT_INIT_RENDER_HANG || OMBREL_FAULT == FAULT_OUTPUT_HANG
+// Sleeps rather than spins, so a hung module costs the machine nothing while the validator
+// waits for its timeout; volatile, so the compiler cannot prove the loop ends.
+void Hang() {
+  static volatile bool forever = true;
+  while (forever) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+#endif
 
 class BrokenShader : public ShaderData {
  public:
@@ -56,6 +74,9 @@ class BrokenShader : public ShaderData {
     // A link that leads back here must not set this shader up again from within itself.
     if (settingUp_) return 1;
     settingUp_ = true;
+#if OMBREL_FAULT == FAULT_INIT_RENDER_HANG
+    Hang();
+#endif
     const BaseContainer* data = sh->GetDataInstance();
     input_ = static_cast<BaseShader*>(data->GetLink(XBROKEN_INPUT, irs.doc, HOST_BASETYPE_SHADER));
 #if OMBREL_FAULT == FAULT_NULL_LINK
@@ -76,6 +97,9 @@ class BrokenShader : public ShaderData {
 
   Vector Output(BaseShader* sh, ChannelData* cd) override {
     (void)sh;
+#if OMBREL_FAULT == FAULT_OUTPUT_HANG
+    Hang();
+#endif
     Vector c = input_ ? input_->Sample(cd) : Vector(Clamp(cd->p.x), Clamp(cd->p.y), 0.5);
 #if OMBREL_FAULT == FAULT_ALLOCATES_FROM_HOST
     void* scratch = GeAlloc(64);
@@ -124,7 +148,9 @@ Filename* g_modulePath = nullptr;
 extern "C" BROKEN_EXPORT LONG broken_debug_hook() { return g_initCount; }
 #endif
 
-extern "C" BROKEN_EXPORT LONG c4d_main(LONG action, void* p1, void* p2, void* p3) {
+namespace {
+
+LONG ModuleMain(LONG action, void* p1, void* p2, void* p3) {
   (void)p2;
   switch (action) {
     case HOST_ACTION_INIT: {
@@ -142,6 +168,13 @@ extern "C" BROKEN_EXPORT LONG c4d_main(LONG action, void* p1, void* p2, void* p3
       return gModuleResource.Init(g_modulePath ? g_modulePath->GetDirectory() : Filename()) ? 1 : -1;
     case HOST_ACTION_START:
       if (!SdkHost()) return -1;
+#if OMBREL_FAULT == FAULT_START_CRASH
+      *static_cast<volatile LONG*>(nullptr) = g_initCount;
+#elif OMBREL_FAULT == FAULT_START_EXIT
+      std::exit(0);
+#elif OMBREL_FAULT == FAULT_START_HANG
+      Hang();
+#endif
       RegisterShaderPlugin(ID_BROKEN, GeLoadString(IDS_BROKEN), 0, BrokenShader::Alloc, "xbroken", 0);
       return 1;
     case HOST_ACTION_END:
@@ -154,3 +187,15 @@ extern "C" BROKEN_EXPORT LONG c4d_main(LONG action, void* p1, void* p2, void* p3
       return -1;
   }
 }
+
+}  // namespace
+
+#if OMBREL_FAULT == FAULT_DATA_ENTRY
+// A pointer where the function belongs: the loader finds the name, and a host that calls it
+// jumps into the pointer's bytes.
+extern "C" BROKEN_EXPORT LONG (*const c4d_main)(LONG, void*, void*, void*) = ModuleMain;
+#else
+extern "C" BROKEN_EXPORT LONG c4d_main(LONG action, void* p1, void* p2, void* p3) {
+  return ModuleMain(action, p1, p2, p3);
+}
+#endif

@@ -1,14 +1,16 @@
 #!/bin/bash
 # Runs ombrel-host validate on a module at a level, in a process per check. With a check name,
 # the run must fail with exit code 1 and a failure line of that check, and the command printed
-# on that line must fail the same way again; without one, the run must pass.
-#   expect_validation.sh PROGRAM MODULE RESOURCE_DIR LEVEL [CHECK]
+# on that line must fail the same way again; without one, the run must pass. TIMEOUT_MS is the
+# longest one case may run, for the modules that hang.
+#   expect_validation.sh PROGRAM MODULE RESOURCE_DIR LEVEL [CHECK [TIMEOUT_MS]]
 set -u
-program=$1 module=$2 res=$3 level=$4 check=${5:-}
+program=$1 module=$2 res=$3 level=$4 check=${5:-} timeout=${6:-}
 report=$(mktemp)
 trap 'rm -f "$report"' EXIT
 args=("$module" --level "$level" --isolate --json "$report")
 [ -n "$res" ] && args+=(--res "$res")
+[ -n "$timeout" ] && args+=(--timeout-ms "$timeout")
 out=$("$program" validate "${args[@]}" 2>&1)
 code=$?
 printf '%s\n' "$out"
