@@ -250,7 +250,7 @@ const char* RefusedKind(mode_t mode) {
   return "it is not a regular file";
 }
 
-bool PlanWrite(const std::filesystem::path& file, Plan& plan, std::string& error) {
+bool FindTarget(const std::filesystem::path& file, Plan& plan, std::string& error) {
   if (file.filename().empty()) {
     error = Refused(file, "no file name");
     return false;
@@ -287,6 +287,19 @@ bool PlanWrite(const std::filesystem::path& file, Plan& plan, std::string& error
   }
   plan.name = real;
   std::free(real);
+  return true;
+}
+
+bool PlanWrite(const std::filesystem::path& file, Plan& plan, std::string& error) {
+  if (!FindTarget(file, plan, error)) return false;
+  if (plan.inPlace) return true;
+  // The hidden file is made in the target's folder: one the user may not write to is found
+  // before a command spends its time, as the write would find it after.
+  const std::filesystem::path folder = std::filesystem::path(plan.name).parent_path();
+  if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) {
+    error = Failed(file, errno);
+    return false;
+  }
   return true;
 }
 

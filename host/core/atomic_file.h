@@ -33,9 +33,10 @@ using WriteProgress = void (*)(size_t written, void* context);
 bool WriteFileAtomically(const std::filesystem::path& file, const void* data, size_t size, std::string& error,
                          WriteProgress progress = nullptr, void* context = nullptr);
 
-// Whether WriteFileAtomically would take `file` as a target: a name, in a folder that exists, of
-// nothing or of a kind it writes. For commands that check their output before long work; the
-// write checks again. False with the message the write would give.
+// Whether WriteFileAtomically would take `file` as a target: a name of nothing or of a kind it
+// writes, in a folder that exists and that the user may write to (a device or FIFO excepted).
+// For commands that check their output before long work; the write checks again. False with
+// the message the write would give.
 bool CanWriteFileAt(const std::filesystem::path& file, std::string& error);
 
 // The hidden file's name for `file` while this process writes it (cut to the system's longest
