@@ -79,6 +79,17 @@ TEST(ModuleBoundary, ExportsBesidesTheEntryPointAreNamedTheFirstFew) {
   EXPECT_EQ(host::ExportsProblem(d), d.disagreements[0]);
 }
 
+TEST(ModuleBoundary, AnEntryPointThatIsDataIsAProblemOfTheExports) {
+  ModuleFileFacts m = Module(ModuleFormat::Elf);
+  m.dataExports = {"c4d_main"};
+  const std::string expected =
+      "exports c4d_main as data (an ELF object symbol), not as a function: calling it would run bytes that are no code";
+  EXPECT_EQ(host::EntryIsDataProblem(m), expected);
+  EXPECT_EQ(host::ExportsProblem(m), expected);
+  m.dataExports = {"table"};  // other data is only an extra export's matter
+  EXPECT_EQ(host::EntryIsDataProblem(m), "");
+}
+
 TEST(ModuleBoundary, ImportsFormatAndSystemVersionProblemsSayWhatIsWrong) {
   ModuleFileFacts m = Module(ModuleFormat::MachO);
   m.imports = {"/usr/lib/libSystem.B.dylib", "/opt/homebrew/lib/libfoo.dylib"};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/module_file_check.h"
+#include "core/module_library.h"
 #include "module_fixture.h"
 #include "module_test_images.h"
 
@@ -186,6 +187,31 @@ TEST(ModuleFileCheck, AFileOfAnotherSystemIsRefusedAsSuch) {
   EXPECT_EQ(reason, std::string("a Mach-O file, which this host (") + host::HostSystemName() + ") cannot load");
   std::filesystem::remove(file);
 }
+
+#if defined(__linux__) && defined(__x86_64__)
+// The system loader would answer "No such file or directory" for the first, and the host would
+// call the second's data.
+TEST(ModuleFileCheck, ModulesForAnotherCpuOrWithDataForTheirEntryAreNotHandedToTheLoader) {
+  const std::filesystem::path file = std::filesystem::path(testing::TempDir()) / "ombrel_module_refused.so";
+  const auto open = [&file](const std::vector<unsigned char>& b) {
+    {
+      std::ofstream out(file, std::ios::binary);
+      out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    }
+    std::string error;
+    EXPECT_EQ(host::ModuleLibrary::Open(file, error), nullptr);
+    return error;
+  };
+  std::vector<unsigned char> arm = images::Elf();
+  images::Put(arm, 18, 183, 2);  // EM_AARCH64
+  EXPECT_EQ(open(arm), "cannot load module " + file.string() +
+                           ": it is an ELF arm64 shared object, built for another machine: this host (Linux x86_64) "
+                           "loads x86_64 modules only");
+  EXPECT_NE(open(images::Elf({{"c4d_main", 1, 1}})).find(": it exports c4d_main as data (an ELF object symbol)"),
+            std::string::npos);
+  std::filesystem::remove(file);
+}
+#endif
 
 TEST(ModuleFileCheck, TheBuiltModulePasses) {
   std::ifstream in(ModulePath(), std::ios::binary);

@@ -79,6 +79,26 @@ TEST(ModuleFileFacts, DamagedElfTablesAreRefusedWithTheReason) {
   EXPECT_NE(Refusal(b).find("does not end"), std::string::npos);
 }
 
+// A host that calls an entry point which is data jumps into bytes that are no code.
+TEST(ModuleFileFacts, ExportsTheFileMarksAsDataAreTold) {
+  const Read elf = Facts(images::Elf({{"c4d_main", 1, 1}, {"fn", 1, 2}, {"tls", 1, 6}, {"untyped", 1, 0}}));
+  ASSERT_TRUE(elf.ok) << elf.reason;
+  EXPECT_EQ(elf.facts.dataExports, (Names{"c4d_main", "tls"}));
+
+  // The image's function addresses lie in no section: nothing tells against code.
+  EXPECT_TRUE(Facts(images::Pe()).facts.dataExports.empty());
+  Bytes b = images::Pe();
+  const size_t characteristics = images::kPeOptional + 240 + 36;
+  Put(b, characteristics, 0x40000040, 4);         // initialised data, readable
+  Put(b, images::kPeSection + 0x40, 0x1180, 4);   // c4d_main into that section
+  Put(b, images::kPeSection + 0x44, 0x1070, 4);   // helper into the export directory: forwarded
+  const Read pe = Facts(b);
+  ASSERT_TRUE(pe.ok) << pe.reason;
+  EXPECT_EQ(pe.facts.dataExports, (Names{"c4d_main"}));
+  Put(b, characteristics, 0x60000020, 4);         // code, executable, readable
+  EXPECT_TRUE(Facts(b).facts.dataExports.empty());
+}
+
 TEST(ModuleFileFacts, PeExportsAreNamesAndNamelessOrdinalsAndImportsIncludeDelayLoadedDlls) {
   const Read r = Facts(images::Pe());
   ASSERT_TRUE(r.ok) << r.reason;
