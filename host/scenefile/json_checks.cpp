@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/printable_text.h"
 #include "scenefile/json_positions.h"
 
 namespace ombrel::host::scenefile {
@@ -41,7 +42,7 @@ std::string UnknownKeyMessage(std::string_view key, std::span<const std::string_
     if (!list.empty()) list += ", ";
     list += a;
   }
-  return "unknown key \"" + std::string(key) + "\"; expected one of " + list;
+  return "unknown key \"" + ShownName(key) + "\"; expected one of " + list;
 }
 
 void CheckKeys(const Json& object, const std::string& path, std::span<const std::string_view> allowed) {

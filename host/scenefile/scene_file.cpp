@@ -6,12 +6,14 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 
 #include "core/builtin_shaders.h"
+#include "core/printable_text.h"
 #include "scenefile/json_checks.h"
 #include "scenefile/json_positions.h"
 #include "scenefile/scene_builder.h"
@@ -24,12 +26,25 @@ namespace {
 using scenefile::Json;
 using scenefile::TextPosition;
 
+// A field's path names every key on the way; a key of megabytes is cut like a name, each on its
+// own, so that a deep path still shows every level.
+std::string ShownPath(std::string_view path) {
+  std::string out;
+  for (size_t start = 0; start <= path.size();) {
+    const size_t dot = std::min(path.find('.', start), path.size());
+    if (start > 0) out += '.';
+    out += ShownName(path.substr(start, dot - start));
+    start = dot + 1;
+  }
+  return out;
+}
+
 // Scene files are small; anything far larger is not one, and is refused before it is read.
 constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 
 std::string Located(const std::string& name, TextPosition at, const std::string& path, const std::string& message) {
   std::string out = name + ":" + std::to_string(at.line) + ": ";
-  if (!path.empty()) out += path + ": ";
+  if (!path.empty()) out += ShownPath(path) + ": ";
   return out + message;
 }
 

@@ -142,7 +142,7 @@ class CheckingBuilder {
   bool key(std::string& key) {
     Frame& f = stack_.back();
     const std::string member = MemberPath(f.path, key);
-    if (!f.keys.insert(key).second) return Fail(member, "key \"" + key + "\" given twice in one object");
+    if (!f.keys.insert(key).second) return Fail(member, "key \"" + ShownName(key) + "\" given twice in one object");
     if (f.bytes) return Fail(member, "{\"bytes\": text} holds the text and nothing else");
     if (key == kBytesKey && HoldsText(f)) {
       if (f.keys.size() > 1) return Fail(member, "{\"bytes\": text} holds the text and nothing else");

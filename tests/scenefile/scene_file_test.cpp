@@ -380,6 +380,23 @@ TEST_F(SceneFileTest, FaultsNameLineAndFieldAndLeaveNothingBehind) {
   EXPECT_EQ(after.liveHandles, before.liveHandles);
 }
 
+// A name or key of a megabyte is named in a message by its start and its size, not echoed.
+TEST_F(SceneFileTest, HugeNamesAndKeysAreCutInMessages) {
+  ASSERT_NE(module_, nullptr);
+  const std::string huge(1u << 20, 'K');
+  const std::string texts[] = {
+      R"({"objects": [{"name": "a", ")" + huge + R"(": 1}]})",
+      R"({"objects": [{"name": "a", "params": {")" + huge + R"(": 1}}]})",
+      R"({"objects": [{"name": ")" + huge + R"("}, {"name": ")" + huge + R"("}]})",
+      R"({"materials": [{"name": "m", "shader": ")" + huge + R"("}]})",
+  };
+  for (const std::string& text : texts) {
+    EXPECT_FALSE(Load(text));
+    EXPECT_LT(error_.size(), 800u) << error_.substr(0, 800);
+    EXPECT_NE(error_.find("KKK... (1048576 bytes)"), std::string::npos) << error_.substr(0, 800);
+  }
+}
+
 TEST_F(SceneFileTest, SyntaxErrorsGiveLineAndColumn) {
   ASSERT_NE(module_, nullptr);
   EXPECT_FALSE(Load("{\n  \"objects\": [\n    {\"name\": \"é\" \"x\"}\n  ]\n}"));
