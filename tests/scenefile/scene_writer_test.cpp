@@ -48,23 +48,31 @@ void ExpectRoundTrip(host::Host& h, host::Scene& first, const std::filesystem::p
   EXPECT_EQ(first.settings.threads, second.settings.threads);
 }
 
+// The example scenes (not the edited ones the README's commands leave), by absolute name: image
+// names become absolute on loading, so they compare alike from any folder.
+std::vector<std::filesystem::path> ExampleScenes() {
+  std::vector<std::filesystem::path> scenes;
+  const std::filesystem::path examples = std::filesystem::path(OMBREL_SOURCE_DIR) / "examples";
+  for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+    if (entry.path().extension() != ".json" || entry.path().stem().string().find("_edit") != std::string::npos) continue;
+    scenes.push_back(std::filesystem::absolute(entry.path()));
+  }
+  return scenes;
+}
+
 TEST(SceneWriter, EveryExampleReadsBackToTheSameDocument) {
   host::Host h;
   ASSERT_NE(LoadModule(h), nullptr);
-  const std::filesystem::path examples = std::filesystem::path(OMBREL_SOURCE_DIR) / "examples";
   const std::filesystem::path out = TempFolder();
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-    if (entry.path().extension() != ".json" || entry.path().stem().string().find("_edit") != std::string::npos) continue;
-    SCOPED_TRACE(entry.path().filename().string());
+  const std::vector<std::filesystem::path> scenes = ExampleScenes();
+  for (const std::filesystem::path& file : scenes) {
+    SCOPED_TRACE(file.filename().string());
     host::Scene scene;
     std::string error;
-    // Image names become absolute on loading, so they compare alike from any folder.
-    ASSERT_TRUE(host::LoadSceneFile(h, std::filesystem::absolute(entry.path()), scene, error)) << error;
-    ExpectRoundTrip(h, scene, out / entry.path().filename());
-    ++count;
+    ASSERT_TRUE(host::LoadSceneFile(h, file, scene, error)) << error;
+    ExpectRoundTrip(h, scene, out / file.filename());
   }
-  EXPECT_GE(count, 6);
+  EXPECT_GE(scenes.size(), 6u);
   std::filesystem::remove_all(out);
 }
 
@@ -196,17 +204,15 @@ TEST(SceneWriter, ASecondLinkToAShaderInPlaceReadsBack) {
 TEST(SceneWriter, ShadersLinkedAtRandomReadBack) {
   host::Host h;
   ASSERT_NE(LoadModule(h), nullptr);
-  const std::filesystem::path examples = std::filesystem::path(OMBREL_SOURCE_DIR) / "examples";
   const std::filesystem::path out = TempFolder();
   std::mt19937 random(20261209);
   int relinked = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-    if (entry.path().extension() != ".json" || entry.path().stem().string().find("_edit") != std::string::npos) continue;
+  for (const std::filesystem::path& file : ExampleScenes()) {
     for (int round = 0; round < 8; ++round) {
-      SCOPED_TRACE(entry.path().filename().string() + " round " + std::to_string(round));
+      SCOPED_TRACE(file.filename().string() + " round " + std::to_string(round));
       host::Scene scene;
       std::string error;
-      ASSERT_TRUE(host::LoadSceneFile(h, std::filesystem::absolute(entry.path()), scene, error)) << error;
+      ASSERT_TRUE(host::LoadSceneFile(h, file, scene, error)) << error;
       std::vector<HostNode*> shaders;
       CollectShaders(scene.document, shaders);
       if (shaders.size() < 2) break;
@@ -231,7 +237,7 @@ TEST(SceneWriter, ShadersLinkedAtRandomReadBack) {
         link.linkSerial = to->serial;
         ++relinked;
       }
-      ExpectRoundTrip(h, scene, out / entry.path().filename());
+      ExpectRoundTrip(h, scene, out / file.filename());
     }
   }
   EXPECT_GE(relinked, 20);
