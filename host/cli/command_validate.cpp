@@ -1,15 +1,11 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <exception>
 #include <iostream>
 #include <memory>
-#include <system_error>
 
 #include "cli_app.h"
 #include "cli_report.h"
-#include "core/printable_text.h"
 #include "core/atomic_file.h"
+#include "core/printable_text.h"
 #include "validate/validate.h"
 
 #if defined(_WIN32)
@@ -21,27 +17,6 @@
 namespace ombrel::cli {
 
 namespace {
-
-// Why the report cannot be written to `file`, in the system's words; empty when it can. Asked
-// before the run, so a long run is not lost to a typing error in the path.
-std::string JsonTargetProblem(const std::filesystem::path& file) {
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(file, ec);
-  if (std::filesystem::is_directory(status)) return "it is a folder";
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    return "it is not a regular file (a pipe, socket or device)";
-  }
-  std::filesystem::path folder = file.parent_path();
-  if (folder.empty()) folder = ".";
-  const std::filesystem::file_status folderStatus = std::filesystem::status(folder, ec);
-  if (ec) return "its folder " + folder.string() + ": " + ec.message();
-  if (!std::filesystem::is_directory(folderStatus)) return "its folder " + folder.string() + " is not a folder";
-#if !defined(_WIN32)
-  // The report is written beside the file under a hidden name, then put in its place.
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return "its folder " + folder.string() + ": " + std::strerror(errno);
-#endif
-  return {};
-}
 
 // Sends what is written to standard output to standard error for as long as it lives, so that
 // with --json - the module and the checks can print nothing but the report there.
@@ -118,12 +93,11 @@ int RunValidate(const ModuleArgs& module, validate::Options options) {
     }
   }
   const bool jsonToStdout = options.json == "-";
-  if (!options.json.empty() && !jsonToStdout) {
-    const std::string problem = JsonTargetProblem(options.json);
-    if (!problem.empty()) {
-      Report("--json: cannot write the report to %s: %s", host::PrintableText(options.json).c_str(), problem.c_str());
-      return kExitUsage;
-    }
+  // Before the run, so a long run is not lost to a typing error in the path.
+  std::string error;
+  if (!options.json.empty() && !jsonToStdout && !host::CanWriteFileAt(options.json, error)) {
+    Report("--json: %s", error.c_str());
+    return kExitUsage;
   }
   std::ostream& out = jsonToStdout ? std::cerr : std::cout;
   validate::ValidationReport report;
@@ -147,7 +121,6 @@ int RunValidate(const ModuleArgs& module, validate::Options options) {
         return kExitFailed;
       }
     } else {
-      std::string error;
       if (!host::WriteFileAtomically(options.json, text.data(), text.size(), error)) {
         Report("--json: %s", error.c_str());
         return kExitFailed;

@@ -23,10 +23,18 @@ grep -q '^validate: level 2' "$dir/err" || fail "the summary is not on standard 
 out=$("$program" validate "$module" --res "$res" --level 1 --json "$dir/missing/report.json" 2>&1); code=$?
 printf 'missing folder (exit %d): %s\n' "$code" "$out"
 [ $code -eq 2 ] || fail "a --json path in a missing folder ended with $code"
-grep -q "No such file or directory" <<<"$out" || fail "no reason for the --json path"
+grep -q "cannot write .*report.json.*: there is no folder" <<<"$out" || fail "no reason for the --json path"
 grep -q "^validate: level" <<<"$out" && fail "the checks ran before the --json path was refused"
 out=$("$program" validate "$module" --res "$res" --level 1 --json "$dir" 2>&1); code=$?
 [ $code -eq 2 ] || fail "a folder as --json ended with $code"
+grep -q "it is a folder" <<<"$out" || fail "no reason for a folder as --json"
+mkdir "$dir/locked" && chmod 500 "$dir/locked"
+if [ ! -w "$dir/locked" ]; then  # root writes anywhere
+  out=$("$program" validate "$module" --res "$res" --level 1 --json "$dir/locked/report.json" 2>&1); code=$?
+  printf 'folder without write permission (exit %d): %s\n' "$code" "$out"
+  [ $code -eq 2 ] || fail "a --json path in a folder without write permission ended with $code"
+  grep -q "Permission denied" <<<"$out" || fail "the system's reason is missing"
+fi
 
 out=$("$program" validate "$module" --res "$res" --level 1 --plugin 42 2>&1); code=$?
 printf -- '--plugin 42 (exit %d): %s\n' "$code" "$out"
