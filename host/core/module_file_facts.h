@@ -23,7 +23,7 @@ struct ModuleFileFacts {
   std::vector<std::string> exports;
   std::vector<std::string> imports;  // the libraries it needs, in the file's order
   // Exports the file itself marks as data, not code (an ELF object or TLS symbol, a PE export
-  // into a section that is not executable); Mach-O files do not tell, so none there.
+  // into a section that is not executable); not read from Mach-O files, so none there.
   std::vector<std::string> dataExports;
 
   // Mach-O only.
