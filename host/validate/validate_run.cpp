@@ -67,10 +67,13 @@ char gExitLine[512];
 
 void SetDoing(const std::string& doing) {
   const std::string what = PrintableText(doing);
-  std::snprintf(gCrashLine, sizeof gCrashLine,
-                "ombrel-host: validate: the module crashed during %s; a run without --no-isolate reports it as a "
-                "failure and goes on\n",
-                what.c_str());
+#ifndef _WIN32
+  const char* advice = "; a run without --no-isolate reports it as a failure and goes on";
+#else
+  const char* advice = "";
+#endif
+  std::snprintf(gCrashLine, sizeof gCrashLine, "ombrel-host: validate: the module crashed during %s%s\n", what.c_str(),
+                advice);
   std::snprintf(gExitLine, sizeof gExitLine,
                 "ombrel-host: validate: the module ended the process (exit) during %s, which is a failure\n",
                 what.c_str());
@@ -311,7 +314,10 @@ bool ListPlugins(const Options& options, std::vector<PluginInfo>& plugins, Check
 #ifndef _WIN32
   if (options.isolate) {
     const ChildOutcome o = RunInChild([&options](CaseProgress&) { return LoadAndList(options); }, options.timeoutMs,
-                                      ProgressTo(progress, "loading the module"));
+                                      [&progress](int64_t, double seconds) {
+                                        progress << "validate: loading the module: " << static_cast<int64_t>(seconds)
+                                                 << " s\n" << std::flush;
+                                      });
     if (o.end == ChildOutcome::End::Finished) {
       ReadList(o.answer, plugins, error);
     } else {
