@@ -74,18 +74,16 @@ bool CheckTarget(const std::filesystem::path& file, std::string& error) {
     error = Refused(file, "no file name");
     return false;
   }
-  HANDLE existing = CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (existing == INVALID_HANDLE_VALUE) return FolderExists(file, file.parent_path(), error);
-  const DWORD type = GetFileType(existing);
-  BY_HANDLE_FILE_INFORMATION info{};
-  const bool folder = type == FILE_TYPE_DISK && GetFileInformationByHandle(existing, &info) &&
-                      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-  CloseHandle(existing);
-  if (folder) {
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     error = Refused(file, "it is a folder");
     return false;
   }
+  HANDLE existing = CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  if (existing == INVALID_HANDLE_VALUE) return FolderExists(file, file.parent_path(), error);
+  const DWORD type = GetFileType(existing);
+  CloseHandle(existing);
   if (type != FILE_TYPE_DISK) {
     error = Refused(file, "it is a device, not a file");
     return false;
