@@ -14,6 +14,7 @@
 
 #include "cli_app.h"
 #include "cli_report.h"
+#include "core/printable_text.h"
 #include "module_session.h"
 #include "render/point_sampler.h"
 #include "scenefile/scene_file.h"
@@ -27,7 +28,7 @@ std::string Names(const host::Scene& scene, NodeKind kind) {
   std::string list;
   for (const auto& [name, node] : scene.named) {
     if (node->kind != kind) continue;
-    list += (list.empty() ? " " : ", ") + name;
+    list += (list.empty() ? " " : ", ") + host::ShownName(name);
   }
   return list.empty() ? " none" : list;
 }
@@ -58,14 +59,14 @@ int RunSample(const ModuleArgs& args, const SampleArgs& sample) {
   host::PointSampleRequest request;
   request.shader = scene.Find(sample.shader);
   if (!request.shader || request.shader->kind != NodeKind::Shader) {
-    Report("--shader: the scene has no shader named \"%s\"; its shaders:%s", sample.shader.c_str(),
+    Report("--shader: the scene has no shader named \"%s\"; its shaders:%s", host::ShownName(sample.shader).c_str(),
            Names(scene, NodeKind::Shader).c_str());
     return kExitFailed;
   }
   if (!sample.object.empty()) {
     request.object = scene.Find(sample.object);
     if (!request.object || request.object->kind != NodeKind::Object) {
-      Report("--object: the scene has no object named \"%s\"; its objects:%s", sample.object.c_str(),
+      Report("--object: the scene has no object named \"%s\"; its objects:%s", host::ShownName(sample.object).c_str(),
              Names(scene, NodeKind::Object).c_str());
       return kExitFailed;
     }
