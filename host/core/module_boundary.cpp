@@ -87,7 +87,9 @@ std::string EntryIsDataProblem(const ModuleFileFacts& facts) {
   for (const std::string& name : facts.dataExports) {
     if (name == entry) {
       return "exports " + entry + " as data (" +
-             (facts.format == ModuleFormat::Elf ? "an ELF object symbol" : "an address in a section that is not code") +
+             (facts.format == ModuleFormat::Elf   ? "an ELF object symbol"
+              : facts.format == ModuleFormat::Pe ? "an address in a section that is not code"
+                                                 : "a symbol in a section without instructions") +
              "), not as a function: calling it would run bytes that are no code";
     }
   }

@@ -78,8 +78,20 @@ void Versions(const ImageBytes& image, const LoadCommand& c, ModuleFileFacts& fa
 
 struct SymbolTable {
   std::vector<std::string> defined;  // external, in a section, not private
+  std::vector<uint64_t> definedIn;   // the section of each, numbered from 1 over all segments
   std::vector<std::string> flatLookups;
 };
+
+// Whether each section of a segment holds instructions, in the order the symbols number them.
+// CheckModuleImage has checked that the command holds its sections.
+void SectionKinds(const ImageBytes& image, const LoadCommand& c, std::vector<bool>& code) {
+  constexpr uint64_t kSomeInstructions = 0x400, kPureInstructions = 0x80000000;
+  const uint64_t sections = image.U(c.offset + 64, 4);
+  for (uint64_t i = 0; i < sections; ++i) {
+    const uint64_t flags = image.U(c.offset + 72 + i * 80 + 64, 4);
+    code.push_back((flags & (kSomeInstructions | kPureInstructions)) != 0);
+  }
+}
 
 bool Symbols(const ImageBytes& image, const LoadCommand& c, SymbolTable& table, std::string& reason) {
   // CheckModuleImage has checked the command's size and both tables against the file.
@@ -102,6 +114,7 @@ bool Symbols(const ImageBytes& image, const LoadCommand& c, SymbolTable& table, 
       return false;
     }
     (defined ? table.defined : table.flatLookups).push_back(name);
+    if (defined) table.definedIn.push_back(image.U(at + 5, 1));
   }
   return true;
 }
@@ -158,6 +171,7 @@ bool ReadMachOFacts(const ImageBytes& file, ModuleFileFacts& facts, std::string&
   bool hasTrie = false, hasSymbols = false;
   uint64_t trieOffset = 0, trieSize = 0;
   SymbolTable table;
+  std::vector<bool> sectionIsCode;
   for (size_t i = 0; i < header.commands.size(); ++i) {
     const LoadCommand& c = header.commands[i];
     if (IsLibraryLoad(c.cmd)) {
@@ -172,6 +186,8 @@ bool ReadMachOFacts(const ImageBytes& file, ModuleFileFacts& facts, std::string&
       hasTrie = true;
       trieOffset = image.U(c.offset + 8, 4);
       trieSize = image.U(c.offset + 12, 4);
+    } else if (c.cmd == macho::kSegment64) {
+      SectionKinds(image, c, sectionIsCode);
     } else if (c.cmd == macho::kSymtab && !hasSymbols) {
       hasSymbols = true;
       if (!Symbols(image, c, table, reason)) return false;
@@ -179,6 +195,13 @@ bool ReadMachOFacts(const ImageBytes& file, ModuleFileFacts& facts, std::string&
     Versions(image, c, facts);
   }
   facts.flatLookups = table.flatLookups;
+  // A defined symbol in a section without instructions is data.
+  for (size_t i = 0; i < table.defined.size(); ++i) {
+    const uint64_t section = table.definedIn[i];
+    if (section >= 1 && section <= sectionIsCode.size() && !sectionIsCode[section - 1]) {
+      facts.dataExports.push_back(table.defined[i]);
+    }
+  }
   if (!hasTrie) {
     // Without a trie the loader searches the symbol table's external symbols.
     facts.exports = table.defined;
@@ -187,6 +210,13 @@ bool ReadMachOFacts(const ImageBytes& file, ModuleFileFacts& facts, std::string&
   std::vector<macho::TrieExport> trie;
   if (!macho::ReadExportTrie(image, trieOffset, trieSize, trie, reason)) return false;
   for (const macho::TrieExport& e : trie) facts.exports.push_back(e.name);
+  // Only what the loader can find counts: a data symbol the trie leaves out is exported by nobody.
+  const std::set<std::string> exported(facts.exports.begin(), facts.exports.end());
+  std::vector<std::string> data;
+  for (const std::string& name : facts.dataExports) {
+    if (exported.count(name)) data.push_back(name);
+  }
+  facts.dataExports = std::move(data);
   if (hasSymbols) Compare(trie, table.defined, facts);
   return true;
 }

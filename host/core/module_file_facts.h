@@ -22,8 +22,8 @@ struct ModuleFileFacts {
   // without a name appears as "ordinal N".
   std::vector<std::string> exports;
   std::vector<std::string> imports;  // the libraries it needs, in the file's order
-  // Exports the file itself marks as data, not code (an ELF object or TLS symbol, a PE export
-  // into a section that is not executable); not read from Mach-O files, so none there.
+  // Exports the file itself marks as data, not code: an ELF object or TLS symbol, a PE export
+  // into a section that is not executable, a Mach-O symbol in a section without instructions.
   std::vector<std::string> dataExports;
 
   // Mach-O only.

@@ -88,6 +88,10 @@ TEST(ModuleBoundary, AnEntryPointThatIsDataIsAProblemOfTheExports) {
   EXPECT_EQ(host::ExportsProblem(m), expected);
   m.dataExports = {"table"};  // other data is only an extra export's matter
   EXPECT_EQ(host::EntryIsDataProblem(m), "");
+  ModuleFileFacts macho = Module(ModuleFormat::MachO);
+  macho.dataExports = {"_c4d_main"};
+  EXPECT_EQ(host::EntryIsDataProblem(macho), "exports _c4d_main as data (a symbol in a section without instructions), "
+                                             "not as a function: calling it would run bytes that are no code");
 }
 
 TEST(ModuleBoundary, ImportsFormatAndSystemVersionProblemsSayWhatIsWrong) {

@@ -97,6 +97,16 @@ TEST(ModuleFileFacts, ExportsTheFileMarksAsDataAreTold) {
   EXPECT_EQ(pe.facts.dataExports, (Names{"c4d_main"}));
   Put(b, characteristics, 0x60000020, 4);         // code, executable, readable
   EXPECT_TRUE(Facts(b).facts.dataExports.empty());
+
+  images::MachOPlan plan;
+  plan.sectionFlags = 0;  // S_REGULAR without instructions, as __DATA,__data
+  const Read data = Facts(images::MachO(plan));
+  ASSERT_TRUE(data.ok) << data.reason;
+  EXPECT_EQ(data.facts.dataExports, (Names{"_c4d_main"}));
+  plan.sectionFlags = 0x80000400;  // pure and some instructions, as __TEXT,__text
+  const Read code = Facts(images::MachO(plan));
+  ASSERT_TRUE(code.ok) << code.reason;
+  EXPECT_TRUE(code.facts.dataExports.empty());
 }
 
 TEST(ModuleFileFacts, PeExportsAreNamesAndNamelessOrdinalsAndImportsIncludeDelayLoadedDlls) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -211,6 +212,8 @@ struct MachOPlan {
   OsIn osIn = OsIn::BuildVersion;
   uint32_t platform = 1;        // macOS
   uint32_t minimumOs = 0xB0000; // 11.0
+  // With a value: __TEXT holds one empty section of these flags, the section of every symbol.
+  std::optional<uint32_t> sectionFlags;
 };
 
 // Header and load commands first; the __TEXT segment spans the first 4096 bytes, __LINKEDIT
@@ -247,6 +250,15 @@ inline Bytes MachO(const MachOPlan& plan = {}) {
     Put(*c, 48, size, 8);
   };
   segment("__TEXT", 0, kLinkEdit);
+  if (plan.sectionFlags) {
+    Bytes& text = commands.back();
+    text.resize(72 + 80, 0);
+    Put(text, 4, text.size(), 4);
+    Put(text, 64, 1, 4);  // nsects
+    PutText(text, 72, "__text");
+    PutText(text, 72 + 16, "__TEXT");
+    Put(text, 72 + 64, *plan.sectionFlags, 4);
+  }
   segment("__LINKEDIT", kLinkEdit, end - kLinkEdit);
   if (plan.trieIn == TrieIn::DyldInfo) {
     Bytes* c = command(0x80000022, 48);
