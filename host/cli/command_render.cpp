@@ -1,3 +1,5 @@
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -7,13 +9,37 @@
 #include "image/image_writer.h"
 #include "module_session.h"
 #include "render/demo_scene.h"
+#include "render/progress_bar.h"
 #include "render/renderer.h"
 #include "scenefile/scene_file.h"
 #include "set_up_report.h"
 
 namespace ombrel::cli {
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point begin, Clock::time_point end) { return std::chrono::duration<double>(end - begin).count(); }
+
+// The writer's two phases on the command's bar: encoding has no count, the file's bytes have.
+class WriteShown : public host::ImageWriteObserver {
+ public:
+  WriteShown(host::ProgressBar& bar, const std::filesystem::path& file) : bar_(bar), name_(file.filename().string()) {}
+  void Encoding() override { bar_.Phase("encoding " + name_); }
+  void Written(size_t written, size_t total) override {
+    bar_.Progress("writing " + name_, static_cast<int64_t>(written), static_cast<int64_t>(total));
+  }
+
+ private:
+  host::ProgressBar& bar_;
+  std::string name_;
+};
+
+}  // namespace
+
 int RunRender(const ModuleArgs& args, const RenderArgs& render) {
+  const Clock::time_point begin = Clock::now();
   // Everything that can be checked without the module is checked before rendering starts.
   host::RenderOptions options;
   std::string error;
@@ -39,20 +65,30 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
     return kExitUsage;
   }
 
+  // Every phase is named on the bar, so that a bar at 100 % is not taken for the end while a
+  // large picture is still encoded and written; the bar is emptied before any message.
+  // The module's start is short and may speak on stderr, so the bar begins after it.
   ModuleSession session(args);
   if (!session.Ok()) return kExitFailed;
+  host::ProgressBar bar(true);
+  options.bar = &bar;
   host::Scene scene;
+  bar.Phase(render.scene.empty() ? std::string("building the demo scene") : "reading " + render.scene);
   const bool loaded = render.scene.empty() ? host::BuildDemoScene(session.Host(), scene, error)
                                            : host::LoadSceneFile(session.Host(), render.scene, scene, error);
+  bar.Clear();
   if (!loaded) {
     ReportText(error);
     return kExitFailed;
   }
+  const double reading = Seconds(begin, Clock::now());
 
   host::FloatImage image;
   host::RenderReport report;
   session.Host().SetUpFailures().clear();
-  if (!host::Render(scene, options, image, report, error)) {
+  const bool rendered = host::Render(scene, options, image, report, error);
+  bar.Clear();
+  if (!rendered) {
     ReportText(error);
     return kExitFailed;
   }
@@ -62,12 +98,20 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
     }
     return false;
   });
-  if (!host::WriteImage(image, output, error)) {
+  const Clock::time_point writing = Clock::now();
+  WriteShown shown(bar, output);
+  const bool written = host::WriteImage(image, output, error, &shown);
+  bar.Clear();
+  if (!written) {
     ReportText(error);
     return kExitFailed;
   }
-  Report("rendered %dx%d on %d thread%s in %.3f s: %s", report.width, report.height, report.threads,
-         report.threads == 1 ? "" : "s", report.seconds, output.string().c_str());
+  // The time is the whole command's, with its three phases: a large picture can take longer to
+  // encode and write than to render.
+  const Clock::time_point end = Clock::now();
+  Report("rendered %dx%d on %d thread%s in %.3f s (reading %.3f s, rendering %.3f s, writing %.3f s): %s",
+         report.width, report.height, report.threads, report.threads == 1 ? "" : "s", Seconds(begin, end), reading,
+         report.seconds, Seconds(writing, end), output.string().c_str());
   return StrictEnd(render.strict, dropped);
 }
 

@@ -74,7 +74,28 @@ bool EncodePicture(const PixelBuffer& pixels, std::string_view type, const std::
   return true;
 }
 
-bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error) {
+namespace {
+
+struct Writing {
+  ImageWriteObserver* observer;
+  size_t total;
+};
+
+void TellWritten(size_t written, void* context) {
+  const auto* writing = static_cast<const Writing*>(context);
+  writing->observer->Written(written, writing->total);
+}
+
+bool WriteEncoded(const std::filesystem::path& file, const std::vector<unsigned char>& encoded, std::string& error,
+                  ImageWriteObserver* observer) {
+  Writing writing{observer, encoded.size()};
+  return WriteFileAtomically(file, encoded.data(), encoded.size(), error, observer ? TellWritten : nullptr, &writing);
+}
+
+}  // namespace
+
+bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error,
+                ImageWriteObserver* observer) {
   const Kind kind = KindOf(file);
   if (!CanWriteImageType(file, error)) return false;
   if (image.width <= 0 || image.height <= 0 ||
@@ -84,9 +105,10 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
   }
   if (!CanWriteFileAt(file, error)) return false;
   std::vector<unsigned char> encoded;
+  if (observer) observer->Encoding();
   if (kind == Kind::Pfm) {
     EncodePfm(image.rgb.data(), image.width, image.height, encoded);
-    return WriteFileAtomically(file, encoded.data(), encoded.size(), error);
+    return WriteEncoded(file, encoded, error, observer);
   }
   PixelBuffer pixels;
   pixels.width = image.width;
@@ -106,7 +128,7 @@ bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std:
   }
   if (!EncodePicture(pixels, TypeName(kind), file, encoded, error)) return false;
   std::vector<unsigned char>().swap(codes);
-  return WriteFileAtomically(file, encoded.data(), encoded.size(), error);
+  return WriteEncoded(file, encoded, error, observer);
 }
 
 }  // namespace ombrel::host

@@ -18,8 +18,22 @@ namespace ombrel::host {
 // image library writes). The picture is encoded in memory, then written by WriteFileAtomically
 // (core/atomic_file.h), so a failed write leaves an existing file as it was and nothing else
 // behind, and a device is written in place, never replaced. False with a message naming the
-// file and the reason on failure.
-bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error);
+// file and the reason on failure. `observer`, if given, hears of the two phases as they go.
+class ImageWriteObserver;
+bool WriteImage(const FloatImage& image, const std::filesystem::path& file, std::string& error,
+                ImageWriteObserver* observer = nullptr);
+
+// Told on the thread that writes: when the picture's encoding starts (the image library gives
+// no count of it), and after every chunk of its bytes that reaches the file.
+class ImageWriteObserver {
+ public:
+  virtual ~ImageWriteObserver() = default;
+  virtual void Encoding() {}
+  virtual void Written(size_t written, size_t total) {
+    (void)written;
+    (void)total;
+  }
+};
 
 // Whether WriteImage knows the file's suffix; false with a message naming the file otherwise.
 // Lets a command refuse a bad output name before it spends time rendering.

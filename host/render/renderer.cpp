@@ -1,22 +1,16 @@
 #include "render/renderer.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <new>
 #include <system_error>
 #include <thread>
 
 #include "core/families.h"
+#include "render/progress_bar.h"
 #include "render/render_session.h"
 
 namespace ombrel::host {
@@ -110,17 +104,6 @@ void RenderRow(const Plan& plan, int32_t y, float* out) {
   }
 }
 
-// Draws "rendering [#####     ]  42%" over itself.
-void DrawProgress(int32_t done, int32_t total) {
-  constexpr int kBar = 40;
-  const int filled = total > 0 ? static_cast<int>(static_cast<int64_t>(done) * kBar / total) : kBar;
-  char bar[kBar + 1];
-  for (int i = 0; i < kBar; ++i) bar[i] = i < filled ? '#' : ' ';
-  bar[kBar] = '\0';
-  std::fprintf(stderr, "\rrendering [%s] %3d%%", bar, total > 0 ? static_cast<int>(static_cast<int64_t>(done) * 100 / total) : 100);
-  std::fflush(stderr);
-}
-
 // Waits until `value` no longer holds `old`. MinGW's GCC 12 library has no native wait for
 // atomics and its fallback can miss a notification and block for ever (GCC bug 106183, mended in
 // GCC 13), so there the value is polled instead.
@@ -136,7 +119,7 @@ void WaitWhileEqual(const std::atomic<T>& value, T old) {
 // Runs the sampling on `threadCount` threads, each taking the next row from a shared counter.
 // The threads are started and parked before the observer hears that sampling starts, so the
 // sampling phase holds nothing but sampling. Answers the number of threads that ran.
-int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, bool progress, RenderObserver* observer) {
+int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, ProgressBar& bar, RenderObserver* observer) {
   std::atomic<int32_t> nextRow{0};
   std::atomic<int32_t> rowsDone{0};
   std::atomic<int32_t> parked{0};
@@ -178,22 +161,13 @@ int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, boo
   for (int32_t n = parked.load(); n < started; n = parked.load()) WaitWhileEqual(parked, n);
 
   if (observer) observer->SamplingStarts();
-  const auto begin = std::chrono::steady_clock::now();
   go.store(true);
   go.notify_all();
-  if (progress) {
-    bool shown = false;
+  if (bar.Drawing()) {
+    bar.Progress("rendering", 0, plan.height);
     while (running.load() != 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      // Short renders finish before a bar would be worth drawing.
-      if (shown || std::chrono::steady_clock::now() - begin > std::chrono::milliseconds(500)) {
-        DrawProgress(rowsDone.load(std::memory_order_relaxed), plan.height);
-        shown = true;
-      }
-    }
-    if (shown) {
-      DrawProgress(plan.height, plan.height);
-      std::fputc('\n', stderr);
+      bar.Progress("rendering", rowsDone.load(std::memory_order_relaxed), plan.height);
     }
   } else {
     for (int32_t n = running.load(); n != 0; n = running.load()) WaitWhileEqual(running, n);
@@ -275,17 +249,19 @@ bool Render(const Scene& scene, const RenderOptions& options, FloatImage& image,
     if (object && MakeItem(object, width, height, item)) plan.items.push_back(item);
   }
 
+  // A bar of the render's own, unless the command shows its other phases on one too.
+  ProgressBar own(options.progress && !options.bar);
+  ProgressBar& bar = options.progress && options.bar ? *options.bar : own;
+  // Shaders decode their pictures in their set-up, which can take as long as the sampling.
+  bar.Phase("setting up shaders");
   session.Begin(scene);
   for (const auto& [shader, code] : session.Results()) {
     if (code != 0) report.failedSetUps.emplace_back(shader, code);
   }
-#if defined(_WIN32)
-  const bool progress = options.progress && _isatty(_fileno(stderr)) != 0;
-#else
-  const bool progress = options.progress && ::isatty(STDERR_FILENO) == 1;
-#endif
-  report.threads = SampleRows(plan, image, threads, progress, options.observer);
+  report.threads = SampleRows(plan, image, threads, bar, options.observer);
+  bar.Phase("releasing shaders");
   session.End();
+  own.Clear();
 
   report.width = width;
   report.height = height;

@@ -14,6 +14,8 @@
 
 namespace ombrel::host {
 
+class ProgressBar;
+
 // Told when sampling starts and when it has ended, on the thread that called Render, with
 // every shader set up: in between only the render threads run, and they only sample.
 class RenderObserver {
@@ -28,7 +30,8 @@ struct RenderOptions {
   int32_t height = 0;   // 0: the scene's height
   int32_t threads = 0;  // 0: the scene's setting; when that is 0 too, one per core
   int32_t texflag = 0;  // handed to every sample
-  bool progress = true;  // a progress bar on stderr for long renders, when stderr is a terminal
+  bool progress = true;  // a progress bar on stderr, when stderr is a terminal
+  ProgressBar* bar = nullptr;  // the command's bar, which also shows its other phases; null: one of the render's own
   RenderObserver* observer = nullptr;
 };
 
