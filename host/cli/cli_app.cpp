@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli_report.h"
+#include "command_line_errors.h"
 
 namespace ombrel::cli {
 
@@ -58,7 +59,11 @@ int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int a
       found = found || command.app->get_name() == argv[1];
     }
     if (!found) {
-      Report("unknown command \"%s\"; commands: %s (see ombrel-host --help)", argv[1], known.c_str());
+      std::vector<std::string> names;
+      for (const Subcommand& command : commands) names.push_back(command.app->get_name());
+      const std::string nearest = NearestWord(argv[1], names);
+      const std::string guess = nearest.empty() ? "" : "did you mean " + nearest + "? ";
+      Report("unknown command \"%s\"; %scommands: %s (see ombrel-host --help)", argv[1], guess.c_str(), known.c_str());
       return kExitUsage;
     }
   }
@@ -68,15 +73,14 @@ int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int a
     // --help and --help-all arrive as "errors" with exit code 0; the library prints them.
     if (e.get_exit_code() == 0) return app.exit(e);
     std::string help = "ombrel-host --help";
+    const CLI::App* given = &app;
     for (const Subcommand& command : commands) {
-      if (command.app->parsed()) help = "ombrel-host " + command.app->get_name() + " --help";
+      if (command.app->parsed()) {
+        help = "ombrel-host " + command.app->get_name() + " --help";
+        given = command.app;
+      }
     }
-    // The parser's sentences start with a capital; ours do not.
-    std::string what = e.what();
-    if (what.size() > 1 && what[0] >= 'A' && what[0] <= 'Z' && what[1] >= 'a' && what[1] <= 'z') {
-      what[0] = static_cast<char>(what[0] - 'A' + 'a');
-    }
-    Report("%s (see %s)", what.c_str(), help.c_str());
+    Report("%s (see %s)", DescribeParseError(app, *given, e).c_str(), help.c_str());
     return kExitUsage;
   }
   for (const Subcommand& command : commands) {

@@ -5,6 +5,8 @@
 #include "cli_app.h"
 #include "cli_report.h"
 #include "core/shared_images.h"
+#include "host_api.h"
+#include "host_version.h"
 #include "image/bitmap_save.h"
 #if OMBREL_HOST_IMAGE_LIBRARY
 #include "image/image_library_loader.h"
@@ -35,6 +37,11 @@ int main(int argc, char** argv) {
   ombrel::host::InstallBitmapSaver();
   CLI::App app{"ombrel-host: loads the ombrel_shaders module and drives it like the host application"};
   app.require_subcommand(1);
+  // The interface is what this host hands a module: its version and revision, from host_api.h.
+  app.set_version_flag("--version", std::string("ombrel-host ") + ombrel::cli::kHostVersion + "\nhost interface " +
+                                        std::to_string(HOST_API_VERSION) + ", revision " +
+                                        std::to_string(HOST_API_REVISION),
+                       "print the host's version and the version of the interface it offers modules");
   // Options are --name on every platform; on Windows a "/name" would otherwise be taken for an
   // option, and with it every absolute path written with forward slashes (under wine, all).
   app.allow_windows_style_options(false);

@@ -2,9 +2,11 @@
 // module that cannot be loaded or started.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "command_runner.h"
+#include "host_api.h"
 
 namespace ombrel::test {
 namespace {
@@ -40,11 +42,74 @@ TEST(CommandLine, EveryWrongCommandLineEndsWithCodeTwoInTheProgramsOwnStyle) {
   EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
 
-TEST(CommandLine, AMisspeltCommandIsNamedWithTheCommandsThereAre) {
-  const CommandResult r = RunHost({"rendr", "scene.json"});
+TEST(CommandLine, AMisspeltCommandIsNamedWithTheNearestAndTheCommandsThereAre) {
+  CommandResult r = RunHost({"rendr", "scene.json"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err.rfind("ombrel-host: unknown command \"rendr\"; commands: plugins, describe, render, sample", 0), 0u)
+  EXPECT_EQ(r.err.rfind("ombrel-host: unknown command \"rendr\"; did you mean render? commands: plugins, describe, "
+                        "render, sample",
+                        0),
+            0u)
       << r.err;
+  r = RunHost({"frobnicate"});
+  EXPECT_EQ(r.err.find("did you mean"), std::string::npos) << r.err;
+}
+
+// Each wrong command line gets one sentence that names what is wrong in the host's words,
+// never the parser's ("could not convert", "a subcommand", words in reverse order).
+TEST(CommandLine, MistakesAreToldInTheHostsOwnWordsWithTheNearestRightOption) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;  // without "ombrel-host: " and " (see ...)"
+    std::string help;     // the command whose --help is pointed at
+  };
+  const std::vector<Case> cases = {
+      {{"render", "--threads", "abc"}, "--threads: \"abc\" is not a whole number", "render"},
+      {{"render", "--threads", "2.5"}, "--threads: \"2.5\" is not a whole number", "render"},
+      {{"render", "--threads"}, "--threads needs a whole number", "render"},
+      {{"render", "--size"}, "--size needs a value", "render"},
+      {{"render", "scene.json", "--sise", "800x600"}, "unknown option --sise; did you mean --size?", "render"},
+      {{"render", "--sise=800x600"}, "unknown option --sise; did you mean --size?", "render"},
+      {{"render", "--szie", "8x6"}, "unknown option --szie; did you mean --size?", "render"},  // two swapped
+      {{"render", "--thr", "2"}, "unknown option --thr; did you mean --threads?", "render"},    // cut short
+      {{"render", "--frobnicate"}, "unknown option --frobnicate", "render"},
+      {{"render", "-x"}, "unknown option -x", "render"},
+      {{"render", "a.json", "b.json", "c.json"}, "unexpected arguments \"b.json\" \"c.json\": render takes one SCENE",
+       "render"},
+      {{"render", "--strict=maybe"}, "--strict takes no value", "render"},
+      // The misspelt option, not the option it leaves missing.
+      {{"sample", "--shaderr", "vary", "s.json"}, "unknown option --shaderr; did you mean --shader?", "sample"},
+      {{"sample", "s.json"}, "sample needs --shader: name of the shader in the scene", "sample"},
+      {{"sample", "--shader", "vary"}, "sample needs SCENE: scene file", "sample"},
+      {{"validate", "--level", "11"}, "--level: \"11\" is not a whole number from 1 to 10", "validate"},
+      {{"validate", "--level", "abc"}, "--level: \"abc\" is not a whole number from 1 to 10", "validate"},
+      {{"validate", "--case", "-1"}, "--case: \"-1\" is not a whole number from 0 up", "validate"},
+      {{"--verison"}, "unknown option --verison; did you mean --version?", ""},
+      {{}, "a command is required: plugins, describe, render, sample, edit, validate", ""},
+  };
+  TempFolder folder;
+  for (const Case& c : cases) {
+    std::string shown;
+    for (const auto& a : c.args) shown += " " + a;
+    const CommandResult r = RunHost(c.args, In(folder.Path()));
+    const std::string help = c.help.empty() ? "ombrel-host --help" : "ombrel-host " + c.help + " --help";
+    EXPECT_EQ(r.status, 2) << shown;
+    EXPECT_EQ(r.err, "ombrel-host: " + c.message + " (see " + help + ")\n") << shown;
+  }
+  EXPECT_TRUE(fs::is_empty(folder.Path()));
+}
+
+TEST(CommandLine, VersionNamesTheHostAndTheInterfaceItOffers) {
+  // The host's version is the project's, set once in the top CMakeLists.txt.
+  const std::string cmake = ReadFile(SourceDir() / "CMakeLists.txt");
+  const std::string key = "project(ombrel_shaders VERSION ";
+  const size_t at = cmake.find(key);
+  ASSERT_NE(at, std::string::npos);
+  const std::string version = cmake.substr(at + key.size(), cmake.find_first_of(" )", at + key.size()) - at - key.size());
+  const CommandResult r = RunHost({"--version"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "ombrel-host " + version + "\nhost interface " + std::to_string(HOST_API_VERSION) + ", revision " +
+                       std::to_string(HOST_API_REVISION) + "\n");
+  EXPECT_EQ(r.err, "");
 }
 
 TEST(CommandLine, HelpIsNotAnError) {
@@ -78,10 +143,31 @@ TEST(ModuleStart, AResourceFolderThatCannotBeReadFailsEveryCommand) {
   EXPECT_FALSE(fs::exists(folder.Path() / "out.png"));
 }
 
-TEST(ModuleStart, AGoodStartListsThePluginsAndEndsWithZero) {
+TEST(ModuleStart, AGoodStartListsThePluginsAndTheModulesVersionAndEndsWithZero) {
   const CommandResult r = RunHost({"plugins"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("5 plug-ins registered"), std::string::npos) << r.out;
+  // The version the module's start line gives ("Ombrel Shaders - Version 2 Installed").
+  EXPECT_EQ(r.out.rfind("Ombrel Shaders - Version 2 Installed\nmodule version: 2\n5 plug-ins registered:\n", 0), 0u)
+      << r.out;
+}
+
+TEST(Render, TheSummaryTimesTheWholeCommandAndEachOfItsPhases) {
+  TempFolder folder;
+  const CommandResult r = RunHost({"render", "--size", "64x48", "--threads", "1", "-o", "out.pfm"}, In(folder.Path()));
+  ASSERT_EQ(r.status, 0) << r.err;
+  double total = -1, reading = -1, rendering = -1, writing = -1;
+  char name[64] = {};
+  ASSERT_EQ(std::sscanf(r.err.c_str(),
+                        "ombrel-host: rendered 64x48 on 1 thread in %lf s (reading %lf s, rendering %lf s, writing %lf s): "
+                        "%63s",
+                        &total, &reading, &rendering, &writing, name),
+            5)
+      << r.err;
+  EXPECT_STREQ(name, "out.pfm");
+  // The phases lie inside the command; each is rounded to a millisecond.
+  EXPECT_LE(reading + rendering + writing, total + 0.002) << r.err;
+  // Not a terminal: no progress line, no carriage return.
+  EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
 }
 
 }  // namespace
