@@ -11,6 +11,9 @@ struct HostBitmap {
   int32_t width = 0;
   int32_t height = 0;
   std::vector<uint8_t> rgb;  // row-major, 3 bytes a pixel
+  // Why the last Init made no picture ("" after one that did): a save of the empty bitmap that
+  // follows says so, where the plug-in would only hear that the file could not be written.
+  std::string refused;
 
   bool Init(int32_t w, int32_t h);
   bool Inside(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }

@@ -9,10 +9,22 @@
 #include "families.h"
 #include "host.h"
 #include "image_source.h"
+#include "status_line.h"
 
 bool HostBitmap::Init(int32_t w, int32_t h) {
   // Refuse sizes that are empty or would not fit in memory rather than wrap around.
-  if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > (int64_t{1} << 28)) return false;
+  constexpr int64_t kMaxPixels = int64_t{1} << 28;
+  const std::string size = std::to_string(w) + "x" + std::to_string(h);
+  if (w <= 0 || h <= 0) {
+    refused = "a picture of " + size + " pixels was asked for, which has no pixels";
+    return false;
+  }
+  if (static_cast<int64_t>(w) * h > kMaxPixels) {
+    refused = "a picture of " + size + " pixels was asked for, more than the " + std::to_string(kMaxPixels) +
+              " pixels a bitmap holds";
+    return false;
+  }
+  refused.clear();
   width = w;
   height = h;
   rgb.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
@@ -59,9 +71,17 @@ BitmapSaver g_saver = nullptr;
 
 int32_t Save(const HostBitmap* bmp, HostStr path, int32_t format, int32_t saveBits) {
   (void)saveBits;
-  if (!bmp || bmp->width <= 0 || !path.data || path.length <= 0) return HOST_IMAGERESULT_PARAMERROR;
-  if (format != HOST_FILTER_TIFF && format != HOST_FILTER_PNG) return HOST_IMAGERESULT_PARAMERROR;
+  if (!bmp || !path.data || path.length <= 0) return HOST_IMAGERESULT_PARAMERROR;
   const std::string name(path.data, static_cast<size_t>(path.length));
+  if (bmp->width <= 0) {
+    // The plug-in hears only that the file was not written; the user hears why.
+    if (Host* host = CurrentHost()) {
+      host->Log().push_back("cannot save " + name + ": the picture is empty" +
+                            (bmp->refused.empty() ? std::string() : ": " + bmp->refused));
+    }
+    return HOST_IMAGERESULT_PARAMERROR;
+  }
+  if (format != HOST_FILTER_TIFF && format != HOST_FILTER_PNG) return HOST_IMAGERESULT_PARAMERROR;
   std::string error;
   const bool saved = g_saver && g_saver(*bmp, std::filesystem::path(std::u8string(name.begin(), name.end())), format, error);
   if (saved) return HOST_IMAGERESULT_OK;
@@ -79,7 +99,13 @@ HostBrowseFiles* BrowseFilesNew(HostModule* module, HostStr folder, int32_t flag
   (void)flags;
   if (!module || !folder.data || folder.length <= 0) return nullptr;
   auto walk = std::make_unique<HostBrowseFiles>();
-  if (!ListFolder(std::string(folder.data, static_cast<size_t>(folder.length)), walk->entries)) return nullptr;
+  const std::string name(folder.data, static_cast<size_t>(folder.length));
+  std::string error;
+  if (!ListFolder(name, walk->entries, &error)) {
+    // Plug-ins take a folder they cannot walk for an empty one; the user hears why.
+    if (Host* host = CurrentHost()) host->Log().push_back("cannot read the folder " + name + ": " + error);
+    return nullptr;
+  }
   if (!module->ledger.TakeHandle("folder walk")) return nullptr;
   return walk.release();
 }
@@ -111,11 +137,19 @@ HostBool LoadMovieFrame(HostBitmap* bmp, HostStr path, int32_t frame) {
   const ImageCodec* codec = ImageCodecs(error);
   if (!codec || !codec->movieFrame) return HOST_FALSE;
   const std::string name(path.data, static_cast<size_t>(path.length));
+  const std::filesystem::path file(std::u8string(name.begin(), name.end()));
+  // A movie's frames are asked for one by one, thousands for an atlas: the status line shows
+  // how far that has got.
+  int32_t frames = 0;
+  double rate = 0.0;
+  if (codec->movieInfo && !codec->movieInfo(file, frames, rate)) frames = 0;
   FloatImage image;
-  if (!codec->movieFrame(std::filesystem::path(std::u8string(name.begin(), name.end())), frame, image, error)) {
+  if (!codec->movieFrame(file, frame, image, error)) {
+    ClearStatus();
     if (Host* host = CurrentHost()) host->Log().push_back(error);
     return HOST_FALSE;
   }
+  ShowProgress("reading the frames of " + file.filename().string(), int64_t{frame} + 1, frames);
   HostBitmap out;
   if (!out.Init(image.width, image.height)) return HOST_FALSE;
   for (size_t i = 0; i < out.rgb.size(); ++i) {

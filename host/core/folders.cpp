@@ -6,15 +6,20 @@
 
 namespace ombrel::host {
 
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>& out) {
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& out, std::string* error) {
   out.clear();
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path dir(std::u8string(folder.begin(), folder.end()));
+  const auto failed = [&] {
+    if (error) *error = ec.message();
+    out.clear();
+    return false;
+  };
   fs::directory_iterator it(dir, ec);
-  if (ec) return false;
+  if (ec) return failed();
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return false;
+    if (ec) return failed();
     const std::u8string name = it->path().filename().u8string();
     FolderEntry e;
     e.name.assign(name.begin(), name.end());

@@ -20,8 +20,9 @@ struct HostBrowseFiles {
 namespace ombrel::host {
 
 // The entries of a folder (UTF-8 path), sorted by name in byte order so that every machine walks
-// them alike; "." and ".." are not entries. False when the folder cannot be read.
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>& out);
+// them alike; "." and ".." are not entries. False when the folder cannot be read, with the
+// system's reason in `error` when given.
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>& out, std::string* error = nullptr);
 
 // The host's suffix comparison: the suffix is the part of the file name (after the last '/' or
 // '\') that follows its last dot; it matches `suffix` (a leading dot is ignored) when both are

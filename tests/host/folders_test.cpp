@@ -40,7 +40,13 @@ TEST(HostFolderWalk, ListsEntriesInByteOrderWithUtf8Names) {
   EXPECT_EQ(names, (std::vector<std::string>{"C.png", "a.png", "b.png", "sub", "z.txt", "\xC3\xA9t\xC3\xA9.png"}));
   EXPECT_TRUE(entries[3].isFolder);
   EXPECT_FALSE(entries[0].isFolder);
-  EXPECT_FALSE(host::ListFolder(std::string(u8.begin(), u8.end()) + "/missing", entries));
+  // A folder that cannot be walked leaves no entries and says why, for the user to hear.
+  for (const char* wrong : {"/missing", "/z.txt"}) {
+    std::string error;
+    EXPECT_FALSE(host::ListFolder(std::string(u8.begin(), u8.end()) + wrong, entries, &error)) << wrong;
+    EXPECT_TRUE(entries.empty()) << wrong;
+    EXPECT_FALSE(error.empty()) << wrong;
+  }
   std::filesystem::remove_all(dir);
 }
 
