@@ -91,7 +91,9 @@ ChildOutcome RunInChild(const std::function<std::string(CaseProgress&)>& body, i
       seenStarted = started;
       caseStart = now;
     }
-    if (timeoutMs > 0 && now - caseStart > std::chrono::milliseconds(timeoutMs)) {
+    // In milliseconds, so that no timeout the command line takes can overflow the clock's units.
+    const int64_t caseMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - caseStart).count();
+    if (timeoutMs > 0 && caseMs > timeoutMs) {
       timedOut = true;
       ::kill(pid, SIGKILL);
       break;
@@ -106,6 +108,7 @@ ChildOutcome RunInChild(const std::function<std::string(CaseProgress&)>& body, i
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   outcome.atCase = cases->current.load();
+  outcome.casesStarted = cases->started.load();
   ::munmap(shared, sizeof(CaseProgress));
 
   const size_t markAt = text.size() >= sizeof kEndMark - 1 ? text.size() - (sizeof kEndMark - 1) : std::string::npos;

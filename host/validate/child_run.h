@@ -26,6 +26,7 @@ struct ChildOutcome {
   int code = 0;
   std::string answer;   // what the body returned
   int64_t atCase = -1;  // the case running when the process ended
+  int64_t casesStarted = 0;
 };
 
 // Told about every few seconds while the process runs, with the cases it has started.

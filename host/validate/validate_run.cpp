@@ -228,6 +228,7 @@ void RunIsolated(const Options& options, const Budget& budget, const Family& fam
     Deserialize(o.answer, run);
     return;
   }
+  run.cases = o.casesStarted;
   run.crashed = o.end != ChildOutcome::End::TimedOut;
   run.timedOut = o.end == ChildOutcome::End::TimedOut;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
