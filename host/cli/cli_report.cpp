@@ -20,6 +20,9 @@ void ReportText(std::string_view text) {
     start = end + 1;
   }
   out += '\n';
+  // What the command printed on stdout before this is shown first, so that a log of both
+  // (2>&1 into a file or pipe) keeps their order.
+  std::fflush(stdout);
   std::fputs(out.c_str(), stderr);
 }
 

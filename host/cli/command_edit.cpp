@@ -3,11 +3,11 @@
 // and saves. The step format is documented in docs/editing.md.
 #include <memory>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -15,10 +15,14 @@
 #include "cli_app.h"
 #include "cli_report.h"
 #include "commands.h"
+#include "edit_script.h"
 #include "core/atomic_file.h"
+#include "core/builtin_shaders.h"
 #include "core/editing.h"
 #include "core/families.h"
 #include "core/live_description.h"
+#include "core/printable_text.h"
+#include "core/status_line.h"
 #include "core/undo.h"
 #include "core/view.h"
 #if OMBREL_HOST_VIEW_PICTURES
@@ -26,6 +30,7 @@
 #endif
 #include "image/image_writer.h"
 #include "module_session.h"
+#include "set_up_report.h"
 #include "render/renderer.h"
 #include "resources/description.h"
 #include "scenefile/parameter_values.h"
@@ -38,9 +43,13 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A fault of the script or of one step: what the user reads, then the command stops.
+// A fault of the script or of one step: what the user reads, then the command stops. `field`
+// is where in the step the fault lies ("drag", "moves[1]"; empty: the step itself), so that the
+// message can give its line and column.
 struct StepError {
+  StepError(std::string text, std::string at = {}) : message(std::move(text)), field(std::move(at)) {}
   std::string message;
+  std::string field;
 };
 
 std::string Real(double v) {
@@ -54,6 +63,7 @@ std::string Real(double v) {
 
 struct NodeState {
   std::string label;
+  std::string described;  // the label, with the file of an unnamed bitmap shader
   std::vector<std::pair<int32_t, std::string>> values;
 };
 using DocumentState = std::map<uint64_t, NodeState>;
@@ -63,6 +73,17 @@ std::string NodeLabel(const HostNode& node) {
                      : node.kind == NodeKind::Tag  ? "tag"
                                                    : "shader";
   return std::string(kind) + " \"" + node.name + "\"";
+}
+
+// Imported pictures are unnamed bitmap shaders: their file tells them apart.
+std::string DescribedLabel(const HostNode& node) {
+  if (node.kind == NodeKind::Shader && node.name.empty() && node.type == host::kBitmapShaderType) {
+    if (const HostData* file = node.data.Find(host::kBitmapFileParam);
+        file && (file->type == HOST_DA_STRING || file->type == HOST_DA_FILENAME)) {
+      return "shader reading \"" + file->text + "\"";
+    }
+  }
+  return NodeLabel(node);
 }
 
 std::string ValueText(const HostData& d) {
@@ -76,7 +97,7 @@ std::string ValueText(const HostData& d) {
     case HOST_DA_LINK: {
       if (d.linkSerial == 0) return "no link";
       const HostNode* target = host::FindLiveNode(d.linkSerial);
-      return target ? "link to " + NodeLabel(*target) : "link to a node that is gone";
+      return target ? "link to " + DescribedLabel(*target) : "link to a node that is gone";
     }
     case HOST_DA_NIL: return "nothing";
     default: return "custom data " + std::to_string(d.CustomType());
@@ -87,6 +108,7 @@ void Collect(const HostNode& node, DocumentState& state) {
   if (node.kind != NodeKind::Document) {
     NodeState& s = state[node.serial];
     s.label = NodeLabel(node);
+    s.described = DescribedLabel(node);
     for (const auto& [id, value] : node.data.entries) s.values.emplace_back(id, ValueText(value));
     if (node.bits & HOST_BIT_ACTIVE) s.values.emplace_back(-1, "active");
   }
@@ -115,7 +137,7 @@ void PrintChanges(const DocumentState& before, const DocumentState& after, const
   for (const auto& [serial, state] : after) {
     auto old = before.find(serial);
     if (old == before.end()) {
-      std::printf("  added %s\n", state.label.c_str());
+      std::printf("  added %s\n", state.described.c_str());
       continue;
     }
     const HostNode* node = host::FindLiveNode(serial);
@@ -136,8 +158,51 @@ void PrintChanges(const DocumentState& before, const DocumentState& after, const
     }
   }
   for (const auto& [serial, state] : before) {
-    if (!after.count(serial)) std::printf("  removed %s\n", state.label.c_str());
+    if (!after.count(serial)) std::printf("  removed %s\n", state.described.c_str());
   }
+}
+
+// How a name is shown in messages: printable, and cut so that a huge name does not flood them.
+std::string ShownName(const std::string& name) {
+  constexpr size_t kShown = 60;
+  std::string shown = host::PrintableText(name.substr(0, kShown), true);
+  if (name.size() > kShown) shown += "...";
+  return shown;
+}
+
+// "the document has no node named "x"; its nodes are object "a", shader "b", ..." in the order
+// names are looked up; the list is cut after the first 40.
+std::string UnknownNode(HostNode* doc, const std::string& name) {
+  std::vector<std::string> labels;
+  size_t count = 0;
+  auto note = [&](const HostNode& node) {
+    if (++count <= 40) labels.push_back(NodeLabel(node));
+  };
+  auto objects = [&](auto&& self, const HostNode& holder) -> void {
+    for (const auto& o : holder.children) {
+      note(*o);
+      for (const auto& t : o->tags) note(*t);
+      self(self, *o);
+    }
+  };
+  auto shaders = [&](auto&& self, const HostNode& holder) -> void {
+    for (const auto& sh : holder.shaders) {
+      note(*sh);
+      self(self, *sh);
+    }
+  };
+  if (doc) {
+    objects(objects, *doc);
+    for (const auto& m : doc->materials) note(*m);
+    for (const auto& m : doc->materials) shaders(shaders, *m);
+    shaders(shaders, *doc);
+  }
+  std::string text = "the document has no node named \"" + ShownName(name) + "\"";
+  if (count == 0) return text + "; it has no nodes";
+  text += "; its nodes are ";
+  for (size_t i = 0; i < labels.size(); ++i) text += (i ? ", " : "") + labels[i];
+  if (count > labels.size()) text += " and " + std::to_string(count - labels.size()) + " more";
+  return text;
 }
 
 // ---- reading steps ------------------------------------------------------------------------------
@@ -157,7 +222,7 @@ std::string EventName(int32_t message) {
 
 std::string ReadString(const Json& step, const char* key, size_t index) {
   if (!step.contains(key) || !step[key].is_string() || step[key].get<std::string>().empty()) {
-    throw StepError{Where(index) + ": \"" + key + "\" must be a non-empty string"};
+    throw StepError{Where(index) + ": \"" + key + "\" must be a non-empty string", step.contains(key) ? key : ""};
   }
   return step[key].get<std::string>();
 }
@@ -166,7 +231,7 @@ void CheckKeys(const Json& step, size_t index, std::initializer_list<const char*
   for (const auto& [key, value] : step.items()) {
     bool known = false;
     for (const char* a : allowed) known = known || key == a;
-    if (!known) throw StepError{Where(index) + ": unknown key \"" + key + "\""};
+    if (!known) throw StepError{Where(index) + ": unknown key \"" + key + "\"", key};
   }
 }
 
@@ -181,24 +246,36 @@ struct KeyName {
 constexpr KeyName kKeys[] = {{"left", HOST_KEY_LEFT}, {"right", HOST_KEY_RIGHT}, {"up", HOST_KEY_UP}, {"down", HOST_KEY_DOWN}};
 constexpr int64_t kMaxKeyMs = 60000;
 
-// A whole number within the 32-bit range, or a StepError naming what it is.
-int32_t ReadInt32(const Json& v, const std::string& what, size_t index, int64_t lo = INT32_MIN, int64_t hi = INT32_MAX) {
-  if (!v.is_number_integer() || v.get<int64_t>() < lo || v.get<int64_t>() > hi) {
+// Whether `v` is a whole number from lo to hi. The parser keeps numbers above the signed 64-bit
+// range as unsigned ones, which must not be read back as negative (2^64 - 1 is not -1).
+bool WholeIn(const Json& v, int64_t lo, int64_t hi) {
+  if (v.is_number_unsigned()) {
+    const uint64_t u = v.get<uint64_t>();
+    return hi >= 0 && u <= static_cast<uint64_t>(hi) && (lo <= 0 || u >= static_cast<uint64_t>(lo));
+  }
+  return v.is_number_integer() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi;
+}
+
+// A whole number within the 32-bit range, or a StepError naming what it is and where.
+int32_t ReadInt32(const Json& v, const std::string& what, size_t index, const std::string& field,
+                  int64_t lo = INT32_MIN, int64_t hi = INT32_MAX) {
+  if (!WholeIn(v, lo, hi)) {
     throw StepError{Where(index) + ": " + what + " must be a whole number from " + std::to_string(lo) + " to " +
-                    std::to_string(hi)};
+                    std::to_string(hi), field};
   }
   return static_cast<int32_t>(v.get<int64_t>());
 }
 
-// [a, b] of two numbers (`shape` names them for the message); whole numbers when `whole`.
-std::pair<double, double> ReadPair(const Json& v, const std::string& what, size_t index, bool whole,
-                                   const char* shape = "[x, y]") {
+// [a, b] of two numbers (`shape` names them for the message) at `field`; whole numbers when
+// `whole`.
+std::pair<double, double> ReadPair(const Json& v, const std::string& what, size_t index, const std::string& field,
+                                   bool whole, const char* shape = "[x, y]") {
   if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number() ||
       (whole && (!v[0].is_number_integer() || !v[1].is_number_integer()))) {
-    throw StepError{Where(index) + ": " + what + " must be " + shape + (whole ? " in whole pixels" : "")};
+    throw StepError{Where(index) + ": " + what + " must be " + shape + (whole ? " in whole pixels" : ""), field};
   }
   if (whole) {
-    return {ReadInt32(v[0], what, index), ReadInt32(v[1], what, index)};
+    return {ReadInt32(v[0], what, index, field + "[0]"), ReadInt32(v[1], what, index, field + "[1]")};
   }
   return {v[0].get<double>(), v[1].get<double>()};
 }
@@ -207,9 +284,10 @@ std::vector<host::PointerMove> ReadMoves(const Json& step, size_t index) {
   std::vector<host::PointerMove> moves;
   if (!step.contains("moves")) return moves;
   const Json& list = step["moves"];
-  if (!list.is_array()) throw StepError{Where(index) + ": \"moves\" must be a list of [dx, dy]"};
+  if (!list.is_array()) throw StepError{Where(index) + ": \"moves\" must be a list of [dx, dy]", "moves"};
   for (size_t k = 0; k < list.size(); ++k) {
-    const auto [dx, dy] = ReadPair(list[k], "move " + std::to_string(k + 1), index, false, "[dx, dy]");
+    const auto [dx, dy] =
+        ReadPair(list[k], "move " + std::to_string(k + 1), index, "moves[" + std::to_string(k) + "]", false, "[dx, dy]");
     moves.push_back(host::PointerMove{dx, dy});
   }
   return moves;
@@ -224,23 +302,35 @@ struct HeldKey {
 std::vector<HeldKey> ReadKeys(const Json& step, size_t index) {
   const Json& list = step["key"];
   if (!list.is_array() || list.empty()) {
-    throw StepError{Where(index) + ": \"key\" must be a list such as [{\"key\": \"right\", \"ms\": 250}]"};
+    throw StepError{Where(index) + ": \"key\" must be a list such as [{\"key\": \"right\", \"ms\": 250}]", "key"};
   }
   std::vector<HeldKey> keys;
-  for (const Json& k : list) {
+  for (size_t item = 0; item < list.size(); ++item) {
+    const Json& k = list[item];
+    const std::string field = "key[" + std::to_string(item) + "]";
     if (!k.is_object() || !k.contains("key") || !k["key"].is_string() || !k.contains("ms") || k.size() != 2) {
-      throw StepError{Where(index) + ": each key is {\"key\": NAME, \"ms\": TIME}"};
+      throw StepError{Where(index) + ": each key is {\"key\": NAME, \"ms\": TIME}", field};
     }
     HeldKey held;
     held.name = k["key"].get<std::string>();
     for (const KeyName& n : kKeys) {
       if (held.name == n.name) held.channel = n.channel;
     }
-    if (held.channel == 0) throw StepError{Where(index) + ": unknown key \"" + held.name + "\"; keys are left, right, up, down"};
-    held.ms = ReadInt32(k["ms"], "\"ms\"", index, 1, kMaxKeyMs);
+    if (held.channel == 0) {
+      throw StepError{Where(index) + ": unknown key \"" + held.name + "\"; keys are left, right, up, down", field + ".key"};
+    }
+    held.ms = ReadInt32(k["ms"], "\"ms\"", index, field + ".ms", 1, kMaxKeyMs);
     keys.push_back(held);
   }
   return keys;
+}
+
+// A parameter or button named by number must be one that the host's 32-bit IDs hold.
+void ParamKey(const Json& key, size_t index, const std::string& field) {
+  if (key.is_number() && !WholeIn(key, INT32_MIN, INT32_MAX)) {
+    throw StepError{Where(index) + ": a parameter number must be a whole number from " + std::to_string(INT32_MIN) +
+                        " to " + std::to_string(INT32_MAX), field};
+  }
 }
 
 std::string ActionOf(const Json& step, size_t index) {
@@ -248,7 +338,9 @@ std::string ActionOf(const Json& step, size_t index) {
   std::string found;
   for (const char* a : kActions) {
     if (step.contains(a)) {
-      if (!found.empty()) throw StepError{Where(index) + ": one action per step, found \"" + found + "\" and \"" + a + "\""};
+      if (!found.empty()) {
+        throw StepError{Where(index) + ": one action per step, found \"" + found + "\" and \"" + a + "\"", a};
+      }
       found = a;
     }
   }
@@ -260,50 +352,52 @@ std::string ActionOf(const Json& step, size_t index) {
 }
 
 // Checks every step before the first runs, so that a typo at the end does not leave a half-run
-// script behind.
-void CheckScript(const Json& steps) {
+// script behind. `at` is the step being checked when one is refused.
+void CheckScript(const Json& steps, size_t& at) {
   for (size_t i = 0; i < steps.size(); ++i) {
+    at = i;
     const Json& step = steps[i];
     const std::string action = ActionOf(step, i);
     if (action == "press" || action == "remove") {
       CheckKeys(step, i, {action.c_str(), "node"});
       ReadString(step, "node", i);
+      ParamKey(step[action], i, action);
     } else if (action == "set") {
       CheckKeys(step, i, {"set", "node", "value"});
       ReadString(step, "node", i);
       if (!step.contains("value")) throw StepError{Where(i) + ": \"value\" is missing"};
+      ParamKey(step["set"], i, "set");
     } else if (action == "answer") {
       CheckKeys(step, i, {"answer", "file"});
       const std::string kind = ReadString(step, "answer", i);
       if (kind == "file") {
         ReadString(step, "file", i);
       } else if (kind != "cancel" && kind != "yes" && kind != "no") {
-        throw StepError{Where(i) + ": \"answer\" must be \"file\" (with \"file\"), \"cancel\", \"yes\" or \"no\""};
+        throw StepError{Where(i) + ": \"answer\" must be \"file\" (with \"file\"), \"cancel\", \"yes\" or \"no\"", "answer"};
       }
     } else if (action == "undo" || action == "redo") {
       CheckKeys(step, i, {action.c_str()});
-      const Json& n = step[action];
-      if (!n.is_number_integer() || n.get<int64_t>() < 1 || n.get<int64_t>() > 1000) {
-        throw StepError{Where(i) + ": \"" + action + "\" takes a count of steps from 1 to 1000"};
+      if (!WholeIn(step[action], 1, 1000)) {
+        throw StepError{Where(i) + ": \"" + action + "\" takes a count of steps from 1 to 1000", action};
       }
     } else if (action == "render") {
       CheckKeys(step, i, {"render", "size"});
       std::string error;
-      if (!host::CanWriteImageType(ReadString(step, "render", i), error)) throw StepError{Where(i) + ": " + error};
+      if (!host::CanWriteImageType(ReadString(step, "render", i), error)) throw StepError{Where(i) + ": " + error, "render"};
       if (step.contains("size")) {
         int32_t w = 0, h = 0;
         if (!step["size"].is_string() || !host::ParsePictureSize(step["size"].get<std::string>(), w, h, error)) {
-          throw StepError{Where(i) + ": \"size\": " + (error.empty() ? std::string("expected WIDTHxHEIGHT") : error)};
+          throw StepError{Where(i) + ": \"size\": " + (error.empty() ? std::string("expected WIDTHxHEIGHT") : error), "size"};
         }
       }
     } else if (action == "pointer") {
       CheckKeys(step, i, {"pointer"});
       if (!(step["pointer"].is_string() && step["pointer"].get<std::string>() == "leave")) {
-        ReadPair(step["pointer"], "\"pointer\"", i, false);
+        ReadPair(step["pointer"], "\"pointer\"", i, "pointer", false);
       }
     } else if (action == "drag") {
       CheckKeys(step, i, {"drag", "moves"});
-      ReadPair(step["drag"], "\"drag\"", i, true);
+      ReadPair(step["drag"], "\"drag\"", i, "drag", true);
       ReadMoves(step, i);
     } else if (action == "key") {
       CheckKeys(step, i, {"key"});
@@ -311,20 +405,21 @@ void CheckScript(const Json& steps) {
     } else if (action == "tool-set") {
       CheckKeys(step, i, {"tool-set", "value"});
       if (!step["tool-set"].is_string() && !step["tool-set"].is_number_integer()) {
-        throw StepError{Where(i) + ": \"tool-set\" names a tool setting by its symbol or number"};
+        throw StepError{Where(i) + ": \"tool-set\" names a tool setting by its symbol or number", "tool-set"};
       }
+      if (step["tool-set"].is_number()) ReadInt32(step["tool-set"], "\"tool-set\"", i, "tool-set");
       if (!step.contains("value")) throw StepError{Where(i) + ": \"value\" is missing"};
     } else if (action == "draw") {
       CheckKeys(step, i, {"draw", "log"});
       const std::string file = ReadString(step, "draw", i);
-      if (std::filesystem::path(file).extension() != ".png") throw StepError{Where(i) + ": \"draw\" writes a .png file"};
+      if (std::filesystem::path(file).extension() != ".png") throw StepError{Where(i) + ": \"draw\" writes a .png file", "draw"};
       if (step.contains("log")) ReadString(step, "log", i);
     } else if (action == "view") {
       CheckKeys(step, i, {"view"});
       const Json& v = step["view"];
-      if (!v.is_array() || v.size() != 2) throw StepError{Where(i) + ": \"view\" must be [width, height]"};
-      ReadInt32(v[0], "the view's width", i, 0, host::kMaxViewSide);
-      ReadInt32(v[1], "the view's height", i, 0, host::kMaxViewSide);
+      if (!v.is_array() || v.size() != 2) throw StepError{Where(i) + ": \"view\" must be [width, height]", "view"};
+      ReadInt32(v[0], "the view's width", i, "view[0]", 0, host::kMaxViewSide);
+      ReadInt32(v[1], "the view's height", i, "view[1]", 0, host::kMaxViewSide);
     } else {
       CheckKeys(step, i, {"save"});
       ReadString(step, "save", i);
@@ -343,6 +438,7 @@ class EditSession {
     const std::string action = ActionOf(step, index);
     const DocumentState before = StateOf(scene_.document);
     const size_t dialogsBefore = host_.GetDialogs().Shown().size();
+    const size_t logBefore = host_.Log().size();
     host_.ClearEvents();
     bool ok = true;
     std::printf("%s: ", Where(index).c_str());
@@ -359,6 +455,7 @@ class EditSession {
     else if (action == "draw") ok = DrawStep(step);
     else if (action == "view") ok = ViewStep(step);
     else ok = Save(step["save"].get<std::string>());
+    host::ClearStatus();
     std::fflush(stdout);
     PrintChanges(before, StateOf(scene_.document), host_.GetRegistry());
     const auto& shown = host_.GetDialogs().Shown();
@@ -371,7 +468,13 @@ class EditSession {
       } else {
         std::printf("  %s \"%s\": %s%s\n", r.kind == host::DialogRecord::Kind::Question ? "question" : "file dialog",
                     r.title.c_str(), r.answer.c_str(), r.scripted ? " (scripted)" : "");
+        if (r.kind == host::DialogRecord::Kind::FileSelect && r.chosen) SayIfMissing(r);
       }
+    }
+    // What the host noted while the plug-ins worked (a folder it could not read, a picture it
+    // could not make or save) is the reason behind what they report, or say nothing about.
+    for (size_t l = logBefore; l < host_.Log().size(); ++l) {
+      std::printf("  host: %s\n", host::PrintableText(host_.Log()[l], true).c_str());
     }
     if (verbose_) {
       for (const auto& e : host_.Events()) {
@@ -388,10 +491,29 @@ class EditSession {
   }
 
  private:
+  // A plug-in that opens a file or folder the user chose expects it to be there: one that is
+  // not (a script run from another folder) would otherwise read as nothing to do.
+  static void SayIfMissing(const host::DialogRecord& r) {
+    if (r.mode != HOST_FILESELECT_LOAD && r.mode != HOST_FILESELECT_DIRECTORY) return;
+    const std::filesystem::path chosen(std::u8string(r.answer.begin(), r.answer.end()));
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(chosen, ec);
+    const bool folder = r.mode == HOST_FILESELECT_DIRECTORY;
+    if (std::filesystem::exists(status) && (!folder || std::filesystem::is_directory(status))) return;
+    std::string where;
+    if (chosen.is_relative()) {
+      const std::u8string cwd = std::filesystem::current_path(ec).u8string();
+      where = " (relative to the working folder " + std::string(cwd.begin(), cwd.end()) + ")";
+    }
+    std::printf("  %s: %s%s\n", host::PrintableText(r.answer, true).c_str(),
+                !std::filesystem::exists(status) ? (folder ? "no such folder" : "no such file") : "not a folder",
+                host::PrintableText(where, true).c_str());
+  }
+
   HostNode* Node(const Json& step, size_t index) {
     const std::string name = step["node"].get<std::string>();
     HostNode* node = host::FindByName(scene_.document, name);
-    if (!node) throw StepError{Where(index) + ": the document has no node named \"" + name + "\""};
+    if (!node) throw StepError{Where(index) + ": " + UnknownNode(scene_.document, name), "node"};
     return node;
   }
 
@@ -405,11 +527,11 @@ class EditSession {
   int32_t ParamId(const Json& key, const HostNode* node, size_t index, const host::DescElement*& element) {
     const host::Description* d = DescriptionOf(node);
     element = nullptr;
-    if (key.is_number_integer()) {
-      const int64_t id = key.get<int64_t>();
-      if (id < INT32_MIN || id > INT32_MAX) throw StepError{Where(index) + ": parameter number out of range"};
-      if (d) element = d->Find(static_cast<int32_t>(id));
-      return static_cast<int32_t>(id);
+    if (key.is_number()) {
+      ParamKey(key, index, "");
+      const auto id = static_cast<int32_t>(key.get<int64_t>());
+      if (d) element = d->Find(id);
+      return id;
     }
     if (!key.is_string()) throw StepError{Where(index) + ": a parameter is named by its symbol or its number"};
     const std::string text = key.get<std::string>();
@@ -485,7 +607,7 @@ class EditSession {
   }
 
   bool Drag(const Json& step, size_t index) {
-    const auto [x, y] = ReadPair(step["drag"], "\"drag\"", index, true);
+    const auto [x, y] = ReadPair(step["drag"], "\"drag\"", index, "drag", true);
     std::vector<host::PointerMove> moves = ReadMoves(step, index);
     const size_t count = moves.size();
     std::printf("mouse pressed at (%d, %d), %zu move%s\n", static_cast<int32_t>(x), static_cast<int32_t>(y), count,
@@ -548,7 +670,7 @@ class EditSession {
     const host::DescElement* element = nullptr;
     int32_t id = 0;
     if (key.is_number_integer()) {
-      id = ReadInt32(key, "\"tool-set\"", index);
+      id = ReadInt32(key, "\"tool-set\"", index, "tool-set");
       if (d) element = d->Find(id);
     } else if (d) {
       element = d->FindSymbol(key.get<std::string>());
@@ -655,7 +777,7 @@ class EditSession {
     const Json& name = v.is_object() && v.contains("link") ? v["link"] : v;
     if (!name.is_string()) throw StepError{Where(index) + ": a link is a node's name, {\"link\": name} or null"};
     HostNode* target = host::FindByName(scene_.document, name.get<std::string>());
-    if (!target) throw StepError{Where(index) + ": the document has no node named \"" + name.get<std::string>() + "\""};
+    if (!target) throw StepError{Where(index) + ": " + UnknownNode(scene_.document, name.get<std::string>()), "value"};
     d.linkSerial = target->serial;
     return d;
   }
@@ -747,11 +869,18 @@ class EditSession {
     host::FloatImage image;
     host::RenderReport report;
     const std::string file = step["render"].get<std::string>();
+    host_.SetUpFailures().clear();
+    const size_t logBefore = host_.Log().size();
     if (!host::Render(scene_, options, image, report, error) || !host::WriteImage(image, file, error)) {
       std::printf("render failed: %s\n", error.c_str());
       return false;
     }
     std::printf("rendered %dx%d to %s\n", report.width, report.height, file.c_str());
+    // The picture lacks what an input that failed its set-up would have given: named as the
+    // render command names it.
+    ReportSetUpFailures(host_, scene_, "rendered", CalledByRender(report));
+    // The reasons the host noted in the set-ups are in that report already.
+    host_.Log().resize(std::min(host_.Log().size(), logBefore));
     return true;
   }
 
@@ -772,43 +901,55 @@ class EditSession {
   bool verbose_;
 };
 
-bool ReadScript(const std::string& file, Json& steps, std::string& error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = file + ": cannot read the file";
-    return false;
-  }
-  Json doc;
+// The script's file, then every step's form; `error` gives the file, line and column.
+bool ReadScript(const std::string& file, EditScript& script, std::string& error) {
+  if (!ReadEditScript(file, script, error)) return false;
+  size_t at = 0;
   try {
-    doc = Json::parse(in);
-  } catch (const Json::exception& e) {
-    error = file + ": not a JSON file: " + e.what();
-    return false;
-  }
-  if (doc.is_object() && doc.contains("steps") && doc.size() == 1) doc = doc["steps"];
-  if (!doc.is_array()) {
-    error = file + ": expected {\"steps\": [...]} or a list of steps";
-    return false;
-  }
-  try {
-    CheckScript(doc);
+    CheckScript(script.steps, at);
   } catch (const StepError& e) {
-    error = file + ": " + e.message;
+    error = script.Where(at, e.field) + ": " + e.message;
     return false;
   }
-  steps = std::move(doc);
+  return true;
+}
+
+// Steps that call plug-ins or the undo history, which may add nodes that later steps name.
+bool MayAddNodes(const std::string& action) {
+  return action == "press" || action == "set" || action == "remove" || action == "undo" || action == "redo" ||
+         action == "drag" || action == "key" || action == "tool-set";
+}
+
+// The node each step acts on must be in the document before anything runs, so that a typo does
+// not leave a half-run script; a name that a step may still make (after a button press, an edit,
+// an undo) is looked up when its step runs.
+bool CheckNodeNames(const EditScript& script, HostNode* doc, std::string& error) {
+  bool mayHaveAdded = false;
+  for (size_t i = 0; i < script.steps.size(); ++i) {
+    const Json& step = script.steps[i];
+    const std::string action = ActionOf(step, i);
+    if (step.contains("node") && !mayHaveAdded) {
+      const std::string& name = step["node"].get_ref<const std::string&>();
+      if (!host::FindByName(doc, name)) {
+        error = script.Where(i, "node") + ": " + Where(i) + ": " + UnknownNode(doc, name);
+        return false;
+      }
+    }
+    mayHaveAdded = mayHaveAdded || MayAddNodes(action);
+  }
   return true;
 }
 
 }  // namespace
 
 int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
-  Json steps;
+  EditScript script;
   std::string error;
-  if (!ReadScript(edit.script, steps, error)) {
+  if (!ReadScript(edit.script, script, error)) {
     ReportText(error);
     return kExitUsage;
   }
+  const Json& steps = script.steps;
   // A scene file that could never be written there is refused before the edits it would lose.
   if (!edit.output.empty() && !host::CanWriteFileAt(edit.output, error)) {
     ReportText(error);
@@ -829,6 +970,10 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
     host::SetDocumentSettings(scene.document, std::string(u8.begin(), u8.end()), static_cast<int32_t>(std::min(scene.settings.fps, 1e6)),
                               scene.settings.time);
   }
+  if (!CheckNodeNames(script, scene.document, error)) {
+    ReportText(error);
+    return kExitFailed;
+  }
 
   // Keys, drags and the clock follow the script from here on.
   h.Input().BeginScript();
@@ -840,11 +985,11 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
       ok = session2.Run(steps[i], i);
     } catch (const StepError& e) {
       std::printf("\n");
-      Report("%s: %s", edit.script.c_str(), e.message.c_str());
+      Report("%s: %s", script.Where(i, e.field).c_str(), e.message.c_str());
       return kExitFailed;
     }
     if (!ok) {
-      Report("%s: %s failed; the steps after it were not run", edit.script.c_str(), Where(i).c_str());
+      Report("%s: %s failed; the steps after it were not run", script.Where(i).c_str(), Where(i).c_str());
       status = kExitFailed;
       break;
     }

@@ -41,4 +41,13 @@ size_t ReportSetUpFailures(host::Host& host, const host::Scene& scene, const cha
   return count;
 }
 
+std::function<bool(const HostNode*)> CalledByRender(const host::RenderReport& report) {
+  return [&report](const HostNode* shader) {
+    for (const auto& [failed, code] : report.failedSetUps) {
+      if (failed == shader) return true;
+    }
+    return false;
+  };
+}
+
 }  // namespace ombrel::cli

@@ -7,6 +7,7 @@
 
 #include "core/host.h"
 #include "core/scene.h"
+#include "render/renderer.h"
 
 namespace ombrel::cli {
 
@@ -20,6 +21,9 @@ std::string ShaderLabel(const host::Scene& scene, const HostNode* shader);
 // failed.
 size_t ReportSetUpFailures(host::Host& host, const host::Scene& scene, const char* verb,
                            const std::function<bool(const HostNode*)>& calledAnyway, const HostNode* within = nullptr);
+
+// `calledAnyway` for a render: the shaders the render called although their set-up failed.
+std::function<bool(const HostNode*)> CalledByRender(const host::RenderReport& report);
 
 }  // namespace ombrel::cli
 

@@ -30,7 +30,12 @@ const char* KindName(DialogRecord::Kind kind) {
   }
 }
 
+// What went to stdout before a line on stderr is shown first, so that a log of both keeps their
+// order.
+void FlushBeforeStderr() { std::fflush(stdout); }
+
 std::string AskLine(const std::string& prompt) {
+  FlushBeforeStderr();
   std::fprintf(stderr, "%s", prompt.c_str());
   std::fflush(stderr);
   std::string line;
@@ -56,6 +61,7 @@ std::optional<DialogAnswer> Dialogs::NextAnswer(DialogRecord& record) {
     return answer;
   }
   if (interactive_.value_or(StdinIsTerminal())) return std::nullopt;  // ask the person
+  FlushBeforeStderr();
   std::fprintf(stderr, "ombrel-host: %s \"%s\": no answer queued and nobody to ask; cancelled\n",
                KindName(record.kind), record.title.c_str());
   return DialogAnswer::Cancelled();
@@ -63,7 +69,7 @@ std::optional<DialogAnswer> Dialogs::NextAnswer(DialogRecord& record) {
 
 std::optional<std::string> Dialogs::FileSelect(int32_t mode, const std::string& title, const std::string& forceSuffix,
                                                const std::string& proposed) {
-  DialogRecord record{DialogRecord::Kind::FileSelect, title, mode, forceSuffix, "", false};
+  DialogRecord record{DialogRecord::Kind::FileSelect, title, mode, forceSuffix, "", false, false};
   std::optional<DialogAnswer> answer = NextAnswer(record);
   if (!answer) {
     const char* what = mode == HOST_FILESELECT_LOAD ? "open" : mode == HOST_FILESELECT_SAVE ? "save to" : "choose folder";
@@ -79,12 +85,13 @@ std::optional<std::string> Dialogs::FileSelect(int32_t mode, const std::string& 
     chosen = mode == HOST_FILESELECT_DIRECTORY ? answer->file : WithSuffix(answer->file, forceSuffix);
   }
   record.answer = chosen ? *chosen : "cancelled";
+  record.chosen = chosen.has_value();
   shown_.push_back(record);
   return chosen;
 }
 
 bool Dialogs::Question(const std::string& text) {
-  DialogRecord record{DialogRecord::Kind::Question, text, 0, "", "", false};
+  DialogRecord record{DialogRecord::Kind::Question, text, 0, "", "", false, false};
   std::optional<DialogAnswer> answer = NextAnswer(record);
   if (!answer) {
     const std::string line = AskLine(text + " [y/N]: ");
@@ -98,8 +105,9 @@ bool Dialogs::Question(const std::string& text) {
 }
 
 void Dialogs::Message(const std::string& text) {
+  FlushBeforeStderr();
   std::fprintf(stderr, "ombrel-host: message: %s\n", text.c_str());
-  shown_.push_back(DialogRecord{DialogRecord::Kind::Message, text, 0, "", "", false});
+  shown_.push_back(DialogRecord{DialogRecord::Kind::Message, text, 0, "", "", false, false});
 }
 
 }  // namespace ombrel::host

@@ -31,6 +31,7 @@ struct DialogRecord {
   std::string suffix;  // file selection: the forced suffix
   std::string answer;  // the chosen file, "yes", "no", "cancelled" or "" for messages
   bool scripted = false;
+  bool chosen = false;  // file selection: a file or folder was chosen, not cancelled
 };
 
 class Dialogs {
