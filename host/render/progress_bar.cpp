@@ -1,37 +1,29 @@
 #include "render/progress_bar.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "core/printable_text.h"
+#include "core/terminal.h"
 
 namespace ombrel::host {
 
 namespace {
-
-bool StderrIsTerminal() {
-#if defined(_WIN32)
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return ::isatty(STDERR_FILENO) == 1;
-#endif
-}
 
 // A name longer than this would wrap the line on a narrow terminal and leave a half behind: its
 // end, which tells files apart, is kept.
 std::string Shown(std::string_view name) {
   constexpr size_t kLongest = 40;
   std::string text = PrintableText(name, true);
-  if (text.size() > kLongest) text = "..." + text.substr(text.size() - (kLongest - 3));
+  if (text.size() > kLongest) {
+    // Cut where a character starts, not inside one of UTF-8's.
+    size_t from = text.size() - (kLongest - 3);
+    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+    text = "..." + text.substr(from);
+  }
   return text;
 }
 
 }  // namespace
 
-ProgressBar::ProgressBar(bool wanted) : out_(wanted && StderrIsTerminal() ? stderr : nullptr) {}
+ProgressBar::ProgressBar(bool wanted) : out_(wanted && IsTerminal(stderr) ? stderr : nullptr) {}
 
 ProgressBar::ProgressBar(bool wanted, std::FILE* out) : out_(wanted ? out : nullptr) {}
 

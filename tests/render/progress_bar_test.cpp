@@ -88,6 +88,10 @@ TEST(ProgressBar, ShowsEachPhaseOverTheLastAndLeavesAnEmptyLine) {
     bar.Phase("done");
     // A shorter text leaves nothing of the longer one before it.
     EXPECT_EQ(TerminalLine(out.Text()), "done");
+    // A long name keeps its last 37 bytes, from where a character starts: "é" is two in UTF-8,
+    // and the cut would fall between them.
+    bar.Phase("reading \xC3\xA9" + std::string(36, 'y'));
+    EXPECT_EQ(TerminalLine(out.Text()), "..." + std::string(36, 'y'));
   }
   EXPECT_EQ(TerminalLine(out.Text()), "");
   EXPECT_EQ(out.Text().find('\n'), std::string::npos);
