@@ -244,5 +244,35 @@ TEST(SceneWriter, ShadersLinkedAtRandomReadBack) {
   std::filesystem::remove_all(out);
 }
 
+// A document can hold what the reader refuses: here a chain of 70 shaders, each the texture of
+// the one before, where files stop at 64 levels. The save says why and writes no file, rather
+// than saying "saved" for a file that cannot be read.
+TEST(SceneWriter, ASceneTheReaderWouldRefuseIsNotSaved) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  host::Scene scene;
+  std::string error;
+  ASSERT_TRUE(host::LoadSceneText(h, R"({"shaders": [{"name": "top", "type": "xglent_color"}]})", "deep.json", scene, error))
+      << error;
+  constexpr int32_t kGlentColor = 1029019, kGlentTexture = 1000;
+  HostNode* holder = host::FindByName(scene.document, "top");
+  for (int i = 0; i < 70; ++i) {
+    HostNode* child = host::InsertShader(holder, host::CreateShader(h.GetRegistry(), kGlentColor), nullptr);
+    ASSERT_NE(child, nullptr);
+    HostData& link = holder->data.Slot(kGlentTexture);
+    link = HostData();
+    link.type = HOST_DA_LINK;
+    link.linkSerial = child->serial;
+    holder = child;
+  }
+  const std::filesystem::path out = TempFolder();
+  std::vector<std::string> notes;
+  EXPECT_FALSE(host::WriteSceneFile(h, scene, out / "deep.json", notes, error));
+  EXPECT_NE(error.find("the scene was not saved, as the file would not read back"), std::string::npos) << error;
+  EXPECT_NE(error.find("nested deeper than 64 levels"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(out / "deep.json"));
+  std::filesystem::remove_all(out);
+}
+
 }  // namespace
 }  // namespace ombrel::test
