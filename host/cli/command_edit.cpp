@@ -914,15 +914,14 @@ bool ReadScript(const std::string& file, EditScript& script, std::string& error)
   return true;
 }
 
-// Steps that call plug-ins or the undo history, which may add nodes that later steps name.
-bool MayAddNodes(const std::string& action) {
-  return action == "press" || action == "set" || action == "remove" || action == "undo" || action == "redo" ||
-         action == "drag" || action == "key" || action == "tool-set";
-}
+// Buttons are how plug-ins make named nodes (the transform shader's preview cube); other steps
+// add only unnamed ones (pictures an import or an atlas reads), which no step can name, or bring
+// back with undo what the document held before.
+bool MayAddNamedNodes(const std::string& action) { return action == "press"; }
 
 // The node each step acts on must be in the document before anything runs, so that a typo does
-// not leave a half-run script; a name that a step may still make (after a button press, an edit,
-// an undo) is looked up when its step runs.
+// not leave a half-run script; a name that a button pressed before its step may still make is
+// looked up when its step runs.
 bool CheckNodeNames(const EditScript& script, HostNode* doc, std::string& error) {
   bool mayHaveAdded = false;
   for (size_t i = 0; i < script.steps.size(); ++i) {
@@ -935,7 +934,7 @@ bool CheckNodeNames(const EditScript& script, HostNode* doc, std::string& error)
         return false;
       }
     }
-    mayHaveAdded = mayHaveAdded || MayAddNodes(action);
+    mayHaveAdded = mayHaveAdded || MayAddNamedNodes(action);
   }
   return true;
 }

@@ -149,7 +149,8 @@ HostBool LoadMovieFrame(HostBitmap* bmp, HostStr path, int32_t frame) {
     if (Host* host = CurrentHost()) host->Log().push_back(error);
     return HOST_FALSE;
   }
-  ShowProgress("reading the frames of " + file.filename().string(), int64_t{frame} + 1, frames);
+  const std::u8string shown = file.filename().u8string();
+  ShowProgress("reading the frames of " + std::string(shown.begin(), shown.end()), int64_t{frame} + 1, frames);
   HostBitmap out;
   if (!out.Init(image.width, image.height)) return HOST_FALSE;
   for (size_t i = 0; i < out.rgb.size(); ++i) {

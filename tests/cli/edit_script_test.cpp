@@ -105,6 +105,13 @@ TEST_F(EditScripts, AnUnknownNodeIsRefusedBeforeTheFirstStepWithTheNodesThereAre
   EXPECT_TRUE(Has(r.err, "shader \"rotation\"")) << r.err;
   EXPECT_FALSE(Has(r.out, "step 1")) << r.out;
   EXPECT_FALSE(fs::exists(folder_.Path() / "first.png"));
+  // Edits and undo make no named nodes: a name after them is looked up before anything runs.
+  r = Edit("[{\"set\": \"XTRANSFORM_CORNER1\", \"node\": \"rotation\", \"value\": [0, 0, 0]}, {\"undo\": 1}, "
+           "{\"draw\": \"first.png\"},\n{\"set\": \"XTRANSFORM_CORNER1\", \"node\": \"rotatio\", \"value\": [0, 0, 0]}]");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_TRUE(Has(r.err, "steps.json:2:39: step 4: the document has no node named \"rotatio\"")) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(fs::exists(folder_.Path() / "first.png"));
 
   // A button may add nodes for later steps: a name after it is looked up when its step runs,
   // and the list then holds what the button added.
