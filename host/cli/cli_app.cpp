@@ -1,9 +1,12 @@
 #include "cli_app.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
+#include <system_error>
 
 #include "cli_report.h"
 #include "command_line_errors.h"
@@ -49,7 +52,32 @@ CLI::Option* AddOutputOption(CLI::App* command, std::string& file, const std::st
   return command->add_option("-o,--output", file, help)->check(named);
 }
 
+namespace {
+
+// The parser reads "-1" for an unsigned option, and any number past the largest, as the largest
+// number there is, which no one who typed it meant. Text that is no number is left to the
+// parser's own conversion.
+void RefuseNegativeUnsigned(CLI::App& command) {
+  const CLI::Validator unsigned_(
+      [](std::string& value) {
+        uint64_t number = 0;
+        const char* end = value.data() + value.size();
+        const bool negative = value.find('-') != std::string::npos;
+        const bool tooLarge = std::from_chars(value.data(), end, number).ec == std::errc::result_out_of_range;
+        if (!negative && !tooLarge) return std::string();
+        return "\"" + value + "\" is not a whole number from 0 to " + std::to_string(UINT64_MAX);
+      },
+      "");
+  for (CLI::Option* option : command.get_options()) {
+    const std::string type = option->get_type_name();
+    if (type.rfind("UINT", 0) == 0) option->check(unsigned_);
+  }
+}
+
+}  // namespace
+
 int RunCommandLine(CLI::App& app, const std::vector<Subcommand>& commands, int argc, char** argv) {
+  for (const Subcommand& command : commands) RefuseNegativeUnsigned(*command.app);
   // The parser would call a misspelt command a missing one.
   if (argc > 1 && argv[1][0] != '-') {
     std::string known;

@@ -83,6 +83,10 @@ TEST(CommandLine, MistakesAreToldInTheHostsOwnWordsWithTheNearestRightOption) {
       {{"validate", "--level", "11"}, "--level: \"11\" is not a whole number from 1 to 10", "validate"},
       {{"validate", "--level", "abc"}, "--level: \"abc\" is not a whole number from 1 to 10", "validate"},
       {{"validate", "--case", "-1"}, "--case: \"-1\" is not a whole number from 0 up", "validate"},
+      // Not wrapped round to the largest seed, nor cut to it (at level 1, should one run).
+      {{"validate", "--level", "1", "--seed", "-1"}, "--seed: \"-1\" is not a whole number from 0 to 18446744073709551615", "validate"},
+      {{"validate", "--level", "1", "--seed", "18446744073709551616"},
+       "--seed: \"18446744073709551616\" is not a whole number from 0 to 18446744073709551615", "validate"},
       {{"--verison"}, "unknown option --verison; did you mean --version?", ""},
       {{}, "a command is required: plugins, describe, render, sample, edit, validate", ""},
   };
