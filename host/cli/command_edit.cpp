@@ -72,7 +72,7 @@ std::string NodeLabel(const HostNode& node) {
   const char* kind = node.kind == NodeKind::Object ? "object" : node.kind == NodeKind::Material ? "material"
                      : node.kind == NodeKind::Tag  ? "tag"
                                                    : "shader";
-  return std::string(kind) + " \"" + node.name + "\"";
+  return std::string(kind) + " \"" + host::ShownName(node.name) + "\"";
 }
 
 // Imported pictures are unnamed bitmap shaders: their file tells them apart.
@@ -80,7 +80,7 @@ std::string DescribedLabel(const HostNode& node) {
   if (node.kind == NodeKind::Shader && node.name.empty() && node.type == host::kBitmapShaderType) {
     if (const HostData* file = node.data.Find(host::kBitmapFileParam);
         file && (file->type == HOST_DA_STRING || file->type == HOST_DA_FILENAME)) {
-      return "shader reading \"" + file->text + "\"";
+      return "shader reading \"" + host::PrintableText(file->text, true) + "\"";
     }
   }
   return NodeLabel(node);
@@ -93,7 +93,7 @@ std::string ValueText(const HostData& d) {
     case HOST_DA_TIME: return Real(d.real);
     case HOST_DA_VECTOR: return "(" + Real(d.vec.x) + ", " + Real(d.vec.y) + ", " + Real(d.vec.z) + ")";
     case HOST_DA_STRING:
-    case HOST_DA_FILENAME: return "\"" + d.text + "\"";
+    case HOST_DA_FILENAME: return "\"" + host::PrintableText(d.text, true) + "\"";
     case HOST_DA_LINK: {
       if (d.linkSerial == 0) return "no link";
       const HostNode* target = host::FindLiveNode(d.linkSerial);
@@ -162,14 +162,6 @@ void PrintChanges(const DocumentState& before, const DocumentState& after, const
   }
 }
 
-// How a name is shown in messages: printable, and cut so that a huge name does not flood them.
-std::string ShownName(const std::string& name) {
-  constexpr size_t kShown = 60;
-  std::string shown = host::PrintableText(name.substr(0, kShown), true);
-  if (name.size() > kShown) shown += "...";
-  return shown;
-}
-
 // "the document has no node named "x"; its nodes are object "a", shader "b", ..." in the order
 // names are looked up; the list is cut after the first 40.
 std::string UnknownNode(HostNode* doc, const std::string& name) {
@@ -197,7 +189,7 @@ std::string UnknownNode(HostNode* doc, const std::string& name) {
     for (const auto& m : doc->materials) shaders(shaders, *m);
     shaders(shaders, *doc);
   }
-  std::string text = "the document has no node named \"" + ShownName(name) + "\"";
+  std::string text = "the document has no node named \"" + host::ShownName(name) + "\"";
   if (count == 0) return text + "; it has no nodes";
   text += "; its nodes are ";
   for (size_t i = 0; i < labels.size(); ++i) text += (i ? ", " : "") + labels[i];

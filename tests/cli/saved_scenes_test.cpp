@@ -28,6 +28,8 @@ TEST(SavedScenes, APictureNamedInOtherBytesSavesReadsBackAndRendersTheSame) {
   CommandResult r = RunHost({"edit", scene, "--script", "import.json"}, In(folder.Path()));
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("saved the scene to saved.json"), std::string::npos) << r.out;
+  // On the terminal the byte that is no character is shown escaped.
+  EXPECT_NE(r.out.find("added shader reading \"pics/caf\\xE9.png\""), std::string::npos) << r.out;
   const std::string saved = ReadFile(folder.Path() / "saved.json");
   EXPECT_NE(saved.find(R"("bytes": "pics/caf%E9.png")"), std::string::npos) << saved;
 
