@@ -2,14 +2,15 @@
 
 #include "cli_report.h"
 #include "core/nodes.h"
+#include "core/printable_text.h"
 
 namespace ombrel::cli {
 
 std::string ShaderLabel(const host::Scene& scene, const HostNode* shader) {
   for (const auto& [name, node] : scene.named) {
-    if (node == shader) return "\"" + name + "\"";
+    if (node == shader) return "\"" + host::ShownName(name) + "\"";
   }
-  if (!shader->name.empty()) return "\"" + shader->name + "\"";
+  if (!shader->name.empty()) return "\"" + host::ShownName(shader->name) + "\"";
   return "of type " + std::to_string(shader->type);
 }
 
