@@ -49,13 +49,18 @@ stage "Linux tests under ASan + UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_SANITIZE=ON -DOMBREL_WERROR=ON \
   -DOMBREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+# intercept_tls_get_addr=0: the leak check at exit otherwise scans a made-up range of dynamic
+# thread-local storage in about 1 run in 20 to 100 of any program that opens a library with TLS
+# late (the module, the image library) and dies ("Tracer caught signal 11"); see
+# host/image/known_library_leaks.cpp and docs/reliability.md, "Sanitizer runs".
+asan_options=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0
+ASAN_OPTIONS=$asan_options UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 stage "ombrel-host validate --level 10 on our module under ASan + UBSan"
 # The fuzzing is cut to a number of sets that fits the CI time (docs/validate.md, "CI and
 # figures"); every other check runs at its level-10 count.
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=$asan_options UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   build-asan/bin/ombrel-host validate --level 10 --isolate --fuzz-sets 2000 \
   --json build-asan/validate-level10.json
 
