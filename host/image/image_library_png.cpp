@@ -5,8 +5,11 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <utility>
 
 namespace ombrel::host {
 namespace {
