@@ -482,6 +482,27 @@ class EditSession {
     return ok;
   }
 
+  // Before anything runs: the button a press names and the parameter and value a set gives,
+  // where the plug-in's description tells them for a node the document holds now. Entries a
+  // plug-in shows only at run time are checked when their step runs, and so are the links after
+  // a button press, whose targets the press may make.
+  void CheckAhead(const Json& step, size_t index, bool afterPress) {
+    const std::string action = ActionOf(step, index);
+    if (action != "press" && action != "set") return;
+    HostNode* node = host::FindByName(scene_.document, step["node"].get<std::string>());
+    if (!node) return;
+    const host::DescElement* element = nullptr;
+    ParamId(step, action, node, index, element);
+    if (!element) return;
+    if (action == "press") {
+      if (element->kind != "BUTTON") {
+        throw StepError{Where(index) + ": " + element->symbol + " of " + NodeLabel(*node) + " is not a button", "press"};
+      }
+      return;
+    }
+    ElementValue(*element, step["value"], index, "parameter", !afterPress);
+  }
+
  private:
   // A plug-in that opens a file or folder the user chose expects it to be there: one that is
   // not (a script run from another folder) would otherwise read as nothing to do.
@@ -516,16 +537,19 @@ class EditSession {
   }
 
   // A parameter or button by symbol or by number.
-  int32_t ParamId(const Json& key, const HostNode* node, size_t index, const host::DescElement*& element) {
+  // The one step[action] names; faults point at it.
+  int32_t ParamId(const Json& step, const std::string& action, const HostNode* node, size_t index,
+                  const host::DescElement*& element) {
+    const Json& key = step[action];
     const host::Description* d = DescriptionOf(node);
     element = nullptr;
     if (key.is_number()) {
-      ParamKey(key, index, "");
+      ParamKey(key, index, action);
       const auto id = static_cast<int32_t>(key.get<int64_t>());
       if (d) element = d->Find(id);
       return id;
     }
-    if (!key.is_string()) throw StepError{Where(index) + ": a parameter is named by its symbol or its number"};
+    if (!key.is_string()) throw StepError{Where(index) + ": a parameter is named by its symbol or its number", action};
     const std::string text = key.get<std::string>();
     if (d) element = d->FindSymbol(text);
     if (element) return element->id;
@@ -538,13 +562,13 @@ class EditSession {
       }
     } catch (const std::exception&) {
     }
-    throw StepError{Where(index) + ": " + NodeLabel(*node) + " has no parameter \"" + text + "\""};
+    throw StepError{Where(index) + ": " + NodeLabel(*node) + " has no parameter \"" + text + "\"", action};
   }
 
   bool Press(const Json& step, size_t index) {
     HostNode* node = Node(step, index);
     const host::DescElement* element = nullptr;
-    const int32_t id = ParamId(step["press"], node, index, element);
+    const int32_t id = ParamId(step, "press", node, index, element);
     if (element && element->kind != "BUTTON") {
       throw StepError{Where(index) + ": " + element->symbol + " of " + NodeLabel(*node) + " is not a button"};
     }
@@ -669,16 +693,7 @@ class EditSession {
       if (element) id = element->id;
     }
     if (!element) throw StepError{Where(index) + ": the tool \"" + tool->name + "\" has no setting " + key.dump()};
-    HostData value;
-    try {
-      const auto kind = host::scenefile::SettableKind(*element);
-      if (!kind) throw StepError{Where(index) + ": " + element->symbol + " is not a setting a user sets"};
-      value = *kind == host::scenefile::ParamKind::Link || *kind == host::scenefile::ParamKind::ShaderLink
-                  ? LinkValue(step["value"], index)
-                  : host::scenefile::ReadParamValue(*kind, step["value"], "value");
-    } catch (const host::scenefile::SceneFileError& e) {
-      throw StepError{Where(index) + ": \"value\": " + e.what()};
-    }
+    const HostData value = ElementValue(*element, step["value"], index, "setting", true);
     HostContainer* settings = host_.ToolSettings(host_.ActiveTool());
     const HostData* old = settings ? settings->Find(id) : nullptr;
     const std::string was = old ? ValueText(*old) : "nothing";
@@ -753,7 +768,7 @@ class EditSession {
   bool RemoveEntry(const Json& step, size_t index) {
     HostNode* node = Node(step, index);
     const host::DescElement* element = nullptr;
-    const int32_t id = ParamId(step["remove"], node, index, element);
+    const int32_t id = ParamId(step, "remove", node, index, element);
     std::string error;
     std::printf("removed entry %s of %s\n", ParamName(node, id, host_.GetRegistry()).c_str(), NodeLabel(*node).c_str());
     if (!host::RemoveInterfaceEntry(node, host_.GetRegistry(), id, error)) {
@@ -786,18 +801,12 @@ class EditSession {
   bool Set(const Json& step, size_t index) {
     HostNode* node = Node(step, index);
     const host::DescElement* element = nullptr;
-    const int32_t id = ParamId(step["set"], node, index, element);
+    const int32_t id = ParamId(step, "set", node, index, element);
     const Json& v = step["value"];
     HostData value;
     try {
       if (element) {
-        const auto kind = host::scenefile::SettableKind(*element);
-        if (!kind) throw StepError{Where(index) + ": " + element->symbol + " is not a parameter a user sets"};
-        if (*kind == host::scenefile::ParamKind::Link || *kind == host::scenefile::ParamKind::ShaderLink) {
-          value = LinkValue(v, index);
-        } else {
-          value = host::scenefile::ReadParamValue(*kind, v, "value");
-        }
+        value = ElementValue(*element, v, index, "parameter", true);
       } else if (DescriptionOf(node)) {
         // Links the plug-in adds to its interface at run time are set like any link.
         if (!ShowsLink(node, id)) {
@@ -810,7 +819,7 @@ class EditSession {
         value = host::scenefile::ReadUntypedValue(v, "value");
       }
     } catch (const host::scenefile::SceneFileError& e) {
-      throw StepError{Where(index) + ": \"value\": " + e.what()};
+      throw StepError{Where(index) + ": \"value\": " + e.what(), "value"};
     }
     std::printf("set %s of %s\n", ParamName(node, id, host_.GetRegistry()).c_str(), NodeLabel(*node).c_str());
     if (!host::EditParameter(host_, node, id, value)) {
@@ -818,6 +827,21 @@ class EditSession {
       return false;
     }
     return true;
+  }
+
+  // The value a user gives a parameter or tool setting of the plug-in's description; a link's
+  // target is looked up only with `links` (before a button press may make it).
+  HostData ElementValue(const host::DescElement& element, const Json& v, size_t index, const char* what, bool links) {
+    const auto kind = host::scenefile::SettableKind(element);
+    if (!kind) throw StepError{Where(index) + ": " + element.symbol + " is not a " + what + " a user sets", "value"};
+    if (*kind == host::scenefile::ParamKind::Link || *kind == host::scenefile::ParamKind::ShaderLink) {
+      return links ? LinkValue(v, index) : HostData{};
+    }
+    try {
+      return host::scenefile::ReadParamValue(*kind, v, "value");
+    } catch (const host::scenefile::SceneFileError& e) {
+      throw StepError{Where(index) + ": \"value\": " + e.what(), "value"};
+    }
   }
 
   bool Answer(const Json& step) {
@@ -969,6 +993,16 @@ int RunEdit(const ModuleArgs& args, const EditArgs& edit) {
   // Keys, drags and the clock follow the script from here on.
   h.Input().BeginScript();
   EditSession session2(h, scene, edit.verbose);
+  bool afterPress = false;
+  for (size_t i = 0; i < steps.size(); ++i) {
+    try {
+      session2.CheckAhead(steps[i], i, afterPress);
+    } catch (const StepError& e) {
+      Report("%s: %s", script.Where(i, e.field).c_str(), e.message.c_str());
+      return kExitFailed;
+    }
+    afterPress = afterPress || ActionOf(steps[i], i) == "press";
+  }
   int status = kExitOk;
   for (size_t i = 0; i < steps.size(); ++i) {
     bool ok = false;

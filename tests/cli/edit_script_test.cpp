@@ -97,7 +97,7 @@ TEST_F(EditScripts, ANumberBeyondItsRangeIsRefusedWhereverItIsNotWrapped) {
   }
 }
 
-TEST_F(EditScripts, AnUnknownNodeIsRefusedBeforeTheFirstStepWithTheNodesThereAre) {
+TEST_F(EditScripts, AnUnknownNodeOrAWrongValueIsRefusedBeforeTheFirstStep) {
   CommandResult r = Edit("[{\"draw\": \"first.png\"},\n{\"press\": \"XTRANSFORM_CREATE_PREVIEW\", \"node\": \"rotaton\"}]");
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_TRUE(Has(r.err, "steps.json:2:48: step 2: the document has no node named \"rotaton\"; its nodes are object "
@@ -112,6 +112,29 @@ TEST_F(EditScripts, AnUnknownNodeIsRefusedBeforeTheFirstStepWithTheNodesThereAre
   EXPECT_TRUE(Has(r.err, "steps.json:2:39: step 4: the document has no node named \"rotatio\"")) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_FALSE(fs::exists(folder_.Path() / "first.png"));
+
+  // The button, parameter and value a step gives a node of the document are checked ahead too,
+  // after a button press as well.
+  struct Case {
+    const char* steps;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"[{\"draw\": \"first.png\"},\n{\"press\": \"XTRANSFORM_CORNER1\", \"node\": \"rotation\"}]",
+       "steps.json:2:11: step 2: XTRANSFORM_CORNER1 of shader \"rotation\" is not a button"},
+      {"[{\"draw\": \"first.png\"},\n{\"set\": \"XTRANSFORM_CORNER1\", \"node\": \"rotation\", \"value\": [1, 2]}]",
+       "steps.json:2:60: step 2: \"value\": "},
+      {"[{\"press\": \"XTRANSFORM_CREATE_PREVIEW\", \"node\": \"rotation\"}, {\"draw\": \"first.png\"},\n"
+       "{\"set\": \"XTRANSFORM_CORNR1\", \"node\": \"rotation\", \"value\": [0, 0, 0]}]",
+       "steps.json:2:9: step 3: shader \"rotation\" has no parameter \"XTRANSFORM_CORNR1\""},
+  };
+  for (const Case& c : cases) {
+    r = Edit(c.steps);
+    EXPECT_EQ(r.status, 1) << c.steps << "\n" << r.err;
+    EXPECT_TRUE(Has(r.err, c.message)) << c.steps << "\n" << r.err;
+    EXPECT_EQ(r.out, "") << c.steps;
+    EXPECT_FALSE(fs::exists(folder_.Path() / "first.png")) << c.steps;
+  }
 
   // A button may add nodes for later steps: a name after it is looked up when its step runs,
   // and the list then holds what the button added.
