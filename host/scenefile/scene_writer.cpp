@@ -22,14 +22,12 @@ namespace {
 
 using scenefile::Json;
 
+// Every built-in shader the reader knows is written by the name the reader takes.
 std::string BuiltinName(int32_t type) {
-  switch (type) {
-    case kColorShaderType: return "color";
-    case kUvShaderType: return "uv";
-    case kBitmapShaderType: return "bitmap";
-    case kFailingShaderType: return "fail";
-    default: return "";
+  for (const BuiltinShaderName& builtin : BuiltinShaderNames()) {
+    if (builtin.type == type) return std::string(builtin.name);
   }
+  return "";
 }
 
 // Adds a member whose key is known to be new. Objects keep their keys in order in a list, which

@@ -176,6 +176,27 @@ TEST(SceneWriter, NamesAndFileNamesOfAnyBytesReadBackAsTheyWere) {
   std::filesystem::remove_all(out);
 }
 
+// Every built-in shader the reader takes is written by that name: one the writer did not know
+// would be saved with an empty type, which the reader then refuses.
+TEST(SceneWriter, EveryBuiltinShaderReadsBackByItsName) {
+  host::Host h;
+  ASSERT_NE(LoadModule(h), nullptr);
+  const char* names[] = {"color", "uv", "bitmap", "fail", "alpha"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    host::Scene scene;
+    std::string error;
+    const std::string text = std::string(R"({"materials": [{"name": "Mat", "shader": {"name": "s", "type": ")") +
+                             name + R"("}}], "objects": [{"name": "panel", "material": "Mat"}]})";
+    ASSERT_TRUE(host::LoadSceneText(h, text, "builtin.json", scene, error)) << error;
+    std::vector<std::string> notes;
+    std::string saved;
+    ASSERT_TRUE(host::SceneToCheckedText(h, scene, "/", notes, saved, error)) << error;
+    EXPECT_NE(saved.find(std::string(R"("type": ")") + name + "\""), std::string::npos) << saved;
+    ExpectRoundTrip(h, scene, TempFolder() / "builtin.json");
+  }
+}
+
 // The cut shader's overlay linked to the atlas its texture holds in place (an edit does that):
 // the second link is written as one that does not own the shader, so the reader takes it.
 TEST(SceneWriter, ASecondLinkToAShaderInPlaceReadsBack) {
