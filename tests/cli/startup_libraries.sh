@@ -27,4 +27,10 @@ echo '[{"draw": "view.png"}]' >draw.json
 drew="$(opened edit "$examples/uv_facade.json" --script draw.json)"
 grep -q 'ombrel-host-draw.so' <<<"$drew" || fail "drawing a view did not open the drawing library: $drew"
 [ -s view.png ] || fail "no view picture"
+
+# Without the library beside the program, a draw step says so and writes nothing.
+mkdir alone && cp "$host" alone/ombrel-host && rm view.png
+out="$(alone/ombrel-host edit "$examples/uv_facade.json" --script draw.json 2>&1)" && fail "exit 0 without the drawing library"
+grep -qF "view.png: cannot load the drawing library \"$work/alone/ombrel-host-draw.so\"" <<<"$out" || fail "no reason given: $out"
+[ -e view.png ] && fail "a picture was written without the drawing library"
 echo "ok"
