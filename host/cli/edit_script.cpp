@@ -25,35 +25,33 @@ struct ScriptFault {
   std::string message;
 };
 
-// Follows the parser through the text and throws a ScriptFault at a container nested too deep
-// (the document's own copy and destruction recurse) or a key given twice (the parser would keep
-// the last one without a word).
-class PathTracker {
+// The document as the library builds it, with the path of every container followed on the way:
+// a container nested too deep (the document's own copy and destruction recurse) or a key given
+// twice (the library would keep the last one without a word) throws a ScriptFault.
+class TrackingBuilder : public nlohmann::detail::json_sax_dom_parser<Json> {
+  using Base = nlohmann::detail::json_sax_dom_parser<Json>;
+
  public:
-  bool operator()(int, Json::parse_event_t event, Json& parsed) {
-    switch (event) {
-      case Json::parse_event_t::object_start:
-      case Json::parse_event_t::array_start: {
-        std::string path = NextChild();
-        if (frames_.size() >= kMaxNesting) {
-          throw ScriptFault{path, "nested deeper than " + std::to_string(kMaxNesting) + " levels"};
-        }
-        frames_.push_back(Frame{event == Json::parse_event_t::array_start, 0, std::move(path), {}, {}});
-        break;
-      }
-      case Json::parse_event_t::object_end:
-      case Json::parse_event_t::array_end: frames_.pop_back(); break;
-      case Json::parse_event_t::key: {
-        Frame& f = frames_.back();
-        f.key = parsed.get<std::string>();
-        if (!f.keys.insert(f.key).second) {
-          throw ScriptFault{MemberPath(f.path, f.key), "key \"" + host::PrintableText(f.key, true) + "\" given twice"};
-        }
-        break;
-      }
-      case Json::parse_event_t::value: NextChild(); break;
+  explicit TrackingBuilder(Json& document) : Base(document, true) {}
+
+  bool null() { return Counted(), Base::null(); }
+  bool boolean(bool v) { return Counted(), Base::boolean(v); }
+  bool number_integer(Json::number_integer_t v) { return Counted(), Base::number_integer(v); }
+  bool number_unsigned(Json::number_unsigned_t v) { return Counted(), Base::number_unsigned(v); }
+  bool number_float(Json::number_float_t v, const Json::string_t& text) { return Counted(), Base::number_float(v, text); }
+  bool string(Json::string_t& v) { return Counted(), Base::string(v); }
+  bool binary(Json::binary_t& v) { return Counted(), Base::binary(v); }
+  bool start_object(std::size_t n) { return Open(false), Base::start_object(n); }
+  bool start_array(std::size_t n) { return Open(true), Base::start_array(n); }
+  bool end_object() { return frames_.pop_back(), Base::end_object(); }
+  bool end_array() { return frames_.pop_back(), Base::end_array(); }
+  bool key(Json::string_t& k) {
+    Frame& f = frames_.back();
+    f.key = k;
+    if (!f.keys.insert(k).second) {
+      throw ScriptFault{MemberPath(f.path, k), "key \"" + host::PrintableText(k, true) + "\" given twice"};
     }
-    return true;
+    return Base::key(k);
   }
 
  private:
@@ -65,10 +63,19 @@ class PathTracker {
     std::unordered_set<std::string> keys;
   };
 
-  std::string NextChild() {
-    if (frames_.empty()) return "";
-    Frame& f = frames_.back();
-    return f.isArray ? ItemPath(f.path, f.items++) : MemberPath(f.path, f.key);
+  // Only counted: a path is made when a container opens, not for every number.
+  void Counted() {
+    if (!frames_.empty() && frames_.back().isArray) frames_.back().items++;
+  }
+
+  void Open(bool isArray) {
+    std::string path;
+    if (!frames_.empty()) {
+      Frame& f = frames_.back();
+      path = f.isArray ? ItemPath(f.path, f.items++) : MemberPath(f.path, f.key);
+    }
+    if (frames_.size() >= kMaxNesting) throw ScriptFault{path, "nested deeper than " + std::to_string(kMaxNesting) + " levels"};
+    frames_.push_back(Frame{isArray, 0, std::move(path), {}, {}});
   }
 
   std::vector<Frame> frames_;
@@ -107,8 +114,8 @@ bool ReadEditScript(const std::string& file, EditScript& script, std::string& er
   }
   Json doc;
   try {
-    PathTracker tracker;
-    doc = Json::parse(script.text, std::ref(tracker));
+    TrackingBuilder builder(doc);
+    Json::sax_parse(script.text, &builder);
   } catch (const ScriptFault& fault) {
     error = At(file, host::scenefile::PositionOfPath(script.text, fault.path)) + ": " + fault.message;
     return false;
