@@ -169,6 +169,8 @@ int32_t SampleRows(const Plan& plan, FloatImage& image, int32_t threadCount, Pro
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       bar.Progress("rendering", rowsDone.load(std::memory_order_relaxed), plan.height);
     }
+    // The last rows may end between the reading above and the loop's test: the bar ends full.
+    bar.Progress("rendering", rowsDone.load(), plan.height);
   } else {
     for (int32_t n = running.load(); n != 0; n = running.load()) WaitWhileEqual(running, n);
   }
