@@ -92,12 +92,7 @@ int RunRender(const ModuleArgs& args, const RenderArgs& render) {
     ReportText(error);
     return kExitFailed;
   }
-  const size_t dropped = ReportSetUpFailures(session.Host(), scene, "rendered", [&report](const HostNode* shader) {
-    for (const auto& [failed, code] : report.failedSetUps) {
-      if (failed == shader) return true;
-    }
-    return false;
-  });
+  const size_t dropped = ReportSetUpFailures(session.Host(), scene, "rendered", CalledByRender(report));
   const Clock::time_point writing = Clock::now();
   WriteShown shown(bar, output);
   const bool written = host::WriteImage(image, output, error, &shown);

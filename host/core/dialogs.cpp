@@ -3,24 +3,11 @@
 #include <cstdio>
 #include <iostream>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "host_api.h"
+#include "terminal.h"
 
 namespace ombrel::host {
 namespace {
-
-bool StdinIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stdin)) != 0;
-#else
-  return isatty(fileno(stdin)) != 0;
-#endif
-}
 
 const char* KindName(DialogRecord::Kind kind) {
   switch (kind) {
@@ -60,7 +47,7 @@ std::optional<DialogAnswer> Dialogs::NextAnswer(DialogRecord& record) {
     record.scripted = true;
     return answer;
   }
-  if (interactive_.value_or(StdinIsTerminal())) return std::nullopt;  // ask the person
+  if (interactive_.value_or(IsTerminal(stdin))) return std::nullopt;  // ask the person
   FlushBeforeStderr();
   std::fprintf(stderr, "ombrel-host: %s \"%s\": no answer queued and nobody to ask; cancelled\n",
                KindName(record.kind), record.title.c_str());

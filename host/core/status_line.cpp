@@ -1,26 +1,13 @@
 #include "status_line.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <mutex>
 
 #include "printable_text.h"
+#include "terminal.h"
 
 namespace ombrel::host {
 namespace {
-
-bool StderrIsTerminal() {
-#if defined(_WIN32)
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return ::isatty(STDERR_FILENO) == 1;
-#endif
-}
 
 struct StatusLine {
   std::mutex mutex;
@@ -50,7 +37,7 @@ void Erase(StatusLine& line) {
 void ShowProgress(std::string_view text, int64_t done, int64_t total) {
   StatusLine& line = Line();
   const std::lock_guard<std::mutex> lock(line.mutex);
-  if (line.terminal < 0) line.terminal = StderrIsTerminal() ? 1 : 0;
+  if (line.terminal < 0) line.terminal = IsTerminal(stderr) ? 1 : 0;
   if (line.terminal == 0 || total <= 0) return;
   if (done >= total) {
     Erase(line);
