@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Runs edit sessions of the UV transform tool made at random (pointer moves, drags, keys, undos
-after drags, view pictures, renders, the magnifier) on examples/uv_facade.json, and counts those
-that end with anything but exit 0 or that print a sanitizer message. For a sanitizer build: the
-figures in docs/reliability.md, "Sanitizer runs", come from it. Standard library only; session
-SEED is the same script on every machine.
+"""Runs edit sessions of the UV transform tool made at random (pointer moves, drags, keys, corners typed
+in, undos of either, view pictures, renders, the magnifier) on examples/uv_facade.json, each ending with a
+save, and counts those that end with anything but exit 0, that print a sanitizer message, or
+whose saved scene does not read back: it must render the same picture as the session's last
+state, and saved again, be the same bytes. For a sanitizer
+build: the figures in docs/reliability.md, "Sanitizer runs", come from it; the test suite runs a
+few in the plain build. Standard library only; session SEED is the same script on every machine.
 
     random_tool_sessions.py HOST [sessions] [first seed] [parallel runs]"""
 import concurrent.futures
@@ -23,7 +25,7 @@ def session(seed):
     steps = [{"press": "XTRANSFORM_EDIT_IN_TOOL", "node": "window"}, {"view": [800, 600]}]
     drags = 0
     for _ in range(r.randint(3, 12)):
-        kind = r.choice(["pointer", "drag", "key", "undo", "draw", "render", "magnifier"])
+        kind = r.choice(["pointer", "drag", "key", "undo", "draw", "render", "magnifier", "corner"])
         if kind == "pointer":
             steps.append({"pointer": [r.randint(-20, 820), r.randint(-20, 620)]})
         elif kind == "drag":
@@ -33,7 +35,7 @@ def session(seed):
         elif kind == "key":
             steps.append({"key": [{"key": r.choice(["left", "right", "up", "down"]), "ms": r.randint(1, 300)}]})
         elif kind == "undo":
-            # Only what a drag did, so that every step of the session succeeds.
+            # Only what a drag or a typed corner did, so that every step of the session succeeds.
             if drags > 0:
                 steps.append({"undo": 1})
                 drags -= 1
@@ -41,9 +43,20 @@ def session(seed):
             steps.append({"draw": "view.png"})
         elif kind == "render":
             steps.append({"render": "render.png", "size": "%dx%d" % (r.randint(8, 120), r.randint(8, 90))})
+        elif kind == "corner":
+            # A corner typed in, as a user would between drags: the saved scene must keep it.
+            drags += 1
+            steps.append({"set": "XTRANSFORM_CORNER%d" % r.randint(1, 4), "node": "window",
+                          "value": [r.uniform(-0.2, 1.2), r.uniform(-0.2, 1.2), 0]})
         else:
             steps.append({"tool-set": "TOOL_UV_TRANSFORM_MAGNIFIER", "value": r.random() < 0.5})
+    steps += [{"render": "final.pfm", "size": "64x48"}, {"save": "saved.json"}]
     return {"steps": steps}
+
+
+def edit(host, folder, scene, script, *extra):
+    return subprocess.run([host, "edit", scene, "--script", script, *extra], cwd=folder,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, errors="replace")
 
 
 def run(host, seed):
@@ -51,9 +64,24 @@ def run(host, seed):
         script = os.path.join(folder, "session.json")
         with open(script, "w") as out:
             json.dump(session(seed), out)
-        done = subprocess.run([host, "edit", SCENE, "--script", script], cwd=folder,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, errors="replace")
-    bad = done.returncode != 0 or "Sanitizer" in done.stderr or "Tracer caught" in done.stderr
+        done = edit(host, folder, SCENE, script)
+        bad = done.returncode != 0 or "Sanitizer" in done.stderr or "Tracer caught" in done.stderr
+        if not bad:
+            # The saved scene is read as a new session would read it, and written again unchanged.
+            nothing = os.path.join(folder, "nothing.json")
+            with open(nothing, "w") as out:
+                json.dump({"steps": []}, out)
+            done = edit(host, folder, "saved.json", nothing, "-o", "again.json")
+            bad = done.returncode != 0 or "Sanitizer" in done.stderr
+            if not bad:
+                done = subprocess.run([host, "render", "saved.json", "--size", "64x48", "-o", "again.pfm"], cwd=folder,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, errors="replace")
+                bad = done.returncode != 0 or "Sanitizer" in done.stderr
+            if not bad:
+                for first, second, what in (("saved.json", "again.json", "saved again"), ("final.pfm", "again.pfm", "rendered")):
+                    with open(os.path.join(folder, first), "rb") as a, open(os.path.join(folder, second), "rb") as b:
+                        if a.read() != b.read():
+                            return seed, True, 0, ["the saved scene, %s, is not the same" % what]
     return seed, bad, done.returncode, done.stderr.strip().splitlines()[-1:] if bad else []
 
 
