@@ -6,6 +6,8 @@
 #   picture_io_test.sh HOST CASE [sanitized]
 # Exit 77 tells CTest a case was skipped (the machine cannot provide what it needs).
 set -uo pipefail
+# shellcheck source=case_helpers.sh
+. "$(dirname "${BASH_SOURCE[0]}")/case_helpers.sh"
 host="$1"
 case_name="$2"
 sanitized="${3:-}"
@@ -14,18 +16,6 @@ work="$(mktemp -d /tmp/ombrel-picture-io.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-expect_in() {  # TEXT PATTERN WHAT
-  grep -qF -- "$2" <<<"$1" || fail "$3: expected \"$2\" in: $1"
-}
-# Only the named entries (none when no name is given) are in the folder: no hidden partial file.
-expect_only() {  # FOLDER NAMES...
-  local folder="$1"; shift
-  local found expected
-  found="$(cd "$folder" && ls -A | sort | tr '\n' ' ')"
-  expected="$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')"
-  [ "$found" = "$expected" ] || fail "$folder holds [$found], expected [$expected]"
-}
 
 # A scene whose picture does not compress well, so every format writes many kilobytes.
 cat >uv.json <<'JSON'

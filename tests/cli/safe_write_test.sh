@@ -6,6 +6,8 @@
 #   safe_write_test.sh HOST SOURCE_DIR CASE
 # Exit 77 tells CTest a case was skipped (the machine cannot provide what it needs).
 set -uo pipefail
+# shellcheck source=case_helpers.sh
+. "$(dirname "${BASH_SOURCE[0]}")/case_helpers.sh"
 host="$1"
 source_dir="$2"
 case_name="$3"
@@ -14,17 +16,6 @@ work="$(mktemp -d /tmp/ombrel-safe-write.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-expect_in() {  # TEXT PATTERN WHAT
-  grep -qF -- "$2" <<<"$1" || fail "$3: expected \"$2\" in: $1"
-}
-# Only the named entries are in the folder: no hidden file is left.
-expect_only() {  # NAMES...
-  local found expected
-  found="$(ls -A | sort | tr '\n' ' ')"
-  expected="$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')"
-  [ "$found" = "$expected" ] || fail "the folder holds [$found], expected [$expected]"
-}
 # Runs the command, which must end with CODE and say PATTERN.
 expect_exit() {  # CODE PATTERN WHAT COMMAND...
   local code="$1" pattern="$2" what="$3" out status
@@ -70,7 +61,7 @@ case "$case_name" in
     out="$("$host" edit scene.json --script none.json -o null.json 2>&1)" || fail "edit onto a null device failed: $out"
     expect_in "$out" "saved the scene to null.json" "edit onto a null device"
     for node in full.png full.json full.log null.png null.json; do is_node "$node" || fail "$node is no longer a device"; done
-    expect_only draw.json full.json full.log full.png none.json null.json null.png scene.json
+    expect_only . draw.json full.json full.log full.png none.json null.json null.png scene.json
     ;;
 
   folders)
@@ -87,7 +78,7 @@ case "$case_name" in
     out="$("$host" edit scene.json --script save.json 2>&1)" && fail "a save onto a folder: exit 0: $out"
     expect_in "$out" 'save failed: cannot write "out.json": it is a folder' "a save onto a folder"
     [ -d out.png ] && [ -d out.json ] || fail "a folder was replaced"
-    expect_only none.json out.json out.png save.json scene.json
+    expect_only . none.json out.json out.png save.json scene.json
     ;;
 
   links)
@@ -112,7 +103,7 @@ case "$case_name" in
     "$host" edit scene.json --script none.json -o link.json >/dev/null 2>&1 || fail "edit onto a link failed"
     [ -L link.json ] || fail "the link was replaced"
     grep -q '"objects"' real/kept.json || fail "the link's file does not hold the scene"
-    expect_only draw.json link.json none.json out.json out.png real scene.json victim view.log view.png
+    expect_only . draw.json link.json none.json out.json out.png real scene.json victim view.log view.png
     ;;
 
   concurrent)
@@ -138,7 +129,7 @@ PY
       cmp -s same.json whole_a.json || cmp -s same.json whole_b.json || fail "round $round: the file is neither scene whole"
     done
     rm -f a.out b.out
-    expect_only none.json same.json scene.json scene_a.json scene_b.json whole_a.json whole_b.json
+    expect_only . none.json same.json scene.json scene_a.json scene_b.json whole_a.json whole_b.json
     ;;
 
   empty-name)
@@ -146,7 +137,7 @@ PY
     expect_exit 2 "--output: the file name is empty" "render -o ''" "$host" render scene.json -o ''
     expect_exit 2 "--output: the file name is empty" "edit -o ''" "$host" edit scene.json --script none.json -o ''
     expect_exit 2 "--output" "render --output=" "$host" render scene.json --output=
-    expect_only none.json scene.json
+    expect_only . none.json scene.json
     ;;
 
   reasons)
@@ -160,7 +151,7 @@ PY
       && fail "-o over the file-size limit: exit 0: $out"
     expect_in "$out" 'cannot write "out.json": File too large' "-o"
     [ "$(cat out.json)" = precious ] || fail "the existing file was changed"
-    expect_only none.json out.json save.json scene.json
+    expect_only . none.json out.json save.json scene.json
     ;;
 
   *) fail "unknown case $case_name" ;;
